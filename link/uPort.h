@@ -22,7 +22,8 @@ public:
     // Opens a terminal device exclusively for reading and writing. The path (at most 19
     // characters) is first copied into portName; a longer one is cut there and refused
     // without touching the system. A path that is not a serial or pseudo-terminal device
-    // is refused before any driver's open runs. An already open handle is not closed.
+    // is refused before any driver's open runs. While the port is open, Open is refused
+    // (EBUSY): the open handle is neither closed nor lost.
     virtual bool Open(const char* path);
 
     // Writes count bytes within the write time-out; true only if all of them went out.
@@ -91,4 +92,11 @@ public:
 
     // Register index of the last read reply, taken from rxBuffer as it stands.
     uint16_t GetRegister(uint16_t index) const;
+
+private:
+    bool ReadRegisters(uint8_t function, uint8_t slave, uint16_t start, uint16_t quantity);
+    // Skips bytes until the slave's address (at most rxSize of them), then expects function.
+    bool AwaitReplyStart(uint8_t slave, uint8_t function);
+    // Reads reply bytes first to end - 1 into rxBuffer, one read each.
+    bool ReadReplyBytes(int first, int end);
 };
