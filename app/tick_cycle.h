@@ -37,10 +37,27 @@ public:
     uint8_t tickCount = 0;
 
 private:
-    struct Selections;
+    // What the tick reads from the window at its start, in the widths the line uses.
+    struct Selections {
+        std::string portName;
+        uint8_t baudIndex;
+        uint8_t baudNewIndex;
+        uint8_t parityIndex;
+        uint8_t parityNewIndex;
+        uint16_t address;     // its low byte is the slave address on the line
+        uint16_t addressNew;
+    };
+
+    Selections ReadSelections();
     bool Poll(const Selections& s, const std::string& path);
     bool ChangeParameters(const Selections& s, const std::string& path);
-    bool OpenAndConfigure(const Selections& s, const std::string& path);
+    // One parameter written and read back with the present profile; shows the step's
+    // failure box itself. The talk address follows a profile 1 address write.
+    bool WriteStep(int step, uint8_t value, uint16_t newAddress, uint16_t& talkAddress);
+    // Opens and configures with the current settings; on failure `reason` tells the
+    // technician why. The caller closes the port either way.
+    bool OpenAndConfigure(const Selections& s, const std::string& path, std::string& reason);
+    void Detect(bool ok);
     void Pause(unsigned milliseconds);
 
     CycleWindow& window;
