@@ -81,4 +81,5 @@ void MyPort::Close()
     flock(handle, LOCK_UN);
     close(handle);
     handle = -1;
+    arrivedStart = arrivedEnd = 0;
 }

@@ -14,9 +14,9 @@
 
 namespace {
 
-PortClock::time_point After(unsigned long long ms)
+std::chrono::milliseconds Milliseconds(unsigned long long ms)
 {
-    return PortClock::now() + std::chrono::milliseconds(ms);
+    return std::chrono::milliseconds(ms);
 }
 
 }  // namespace
@@ -25,19 +25,27 @@ bool MyPort::Read(uint8_t* buffer, int count)
 {
     if (count < 0)
         return false;
-    const auto total = After(static_cast<unsigned long long>(timeouts.readTotalMultiplier) * count +
-                             timeouts.readTotalConstant);
-    auto deadline = total;
-    int got = 0;
+    // The clock is read only when a wait is due: bytes that have already arrived are taken at
+    // once, and a wait's starting point is then at most one system call late.
+    PortClock::time_point total{};
+    bool waitedBefore = false;
+    bool byteSinceWait = false;
     bool woken = false;
+    int got = 0;
     while (got < count) {
-        const ssize_t n = read(handle, buffer + got, count - got);
-        if (n > 0) {
-            got += static_cast<int>(n);
+        if (arrivedStart < arrivedEnd) {
+            const int take = std::min(count - got, arrivedEnd - arrivedStart);
+            std::copy_n(arrived + arrivedStart, take, buffer + got);
+            arrivedStart += take;
+            got += take;
             woken = false;
-            // The interval limit runs from the last byte that arrived, within the total.
-            if (timeouts.readInterval > 0)
-                deadline = std::min(total, After(timeouts.readInterval));
+            byteSinceWait = true;
+            continue;
+        }
+        const ssize_t n = read(handle, arrived, sizeof arrived);
+        if (n > 0) {
+            arrivedStart = 0;
+            arrivedEnd = static_cast<int>(n);
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -47,7 +55,20 @@ bool MyPort::Read(uint8_t* buffer, int count)
         // With VMIN = 0 a terminal answers 0 both for "nothing yet" and for end of file. Right
         // after ppoll() said readable, nothing means end of file or hang-up: give up rather
         // than spin.
-        if (woken || !WaitForFd(handle, POLLIN, deadline))
+        if (woken)
+            return false;
+        const auto now = PortClock::now();
+        if (!waitedBefore) {
+            total = now + Milliseconds(static_cast<unsigned long long>(timeouts.readTotalMultiplier) *
+                                       count + timeouts.readTotalConstant);
+            waitedBefore = true;
+        }
+        // The interval limit runs from the last byte that arrived, within the total.
+        auto deadline = total;
+        if (byteSinceWait && timeouts.readInterval > 0)
+            deadline = std::min(total, now + Milliseconds(timeouts.readInterval));
+        byteSinceWait = false;
+        if (!WaitForFd(handle, POLLIN, deadline))
             return false;
         woken = true;
     }
@@ -58,8 +79,9 @@ bool MyPort::Write(const uint8_t* data, int count)
 {
     if (handle == -1 || count < 0)
         return false;
-    const auto deadline = After(static_cast<unsigned long long>(timeouts.writeTotalMultiplier) * count +
-                                timeouts.writeTotalConstant);
+    const auto deadline = PortClock::now() +
+        Milliseconds(static_cast<unsigned long long>(timeouts.writeTotalMultiplier) * count +
+                     timeouts.writeTotalConstant);
     int sent = 0;
     while (sent < count) {
         const ssize_t n = write(handle, data + sent, count - sent);

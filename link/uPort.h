@@ -65,6 +65,14 @@ protected:
     std::unique_ptr<uint8_t[]> txBuffer;
     Timeouts timeouts;
     int openError = 0;
+
+    // Bytes the driver handed over with an earlier read() that Read has not given out yet:
+    // a reply that has already arrived costs one system call rather than one per byte, and
+    // the time-outs still bound the silence after the last byte. Dropped at Close, as a
+    // serial driver drops its input when the port is closed.
+    uint8_t arrived[64];
+    int arrivedStart = 0;
+    int arrivedEnd = 0;
 };
 
 class MyRs232Port : public MyPort {
