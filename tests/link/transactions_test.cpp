@@ -231,3 +231,41 @@ TEST_F(Transaction, AWriteFailsOnAnExceptionOrABadCrcAndSucceedsOnTheEcho)
         tcflush(pty.Slave(), TCIFLUSH);  // what a failed reply left must not meet the next case
     }
 }
+
+// Bytes that came in with a reply but after it belong to no transaction yet: like bytes
+// left in the driver, they meet the next reply's synchronisation, and closing drops them.
+TEST_F(Transaction, BytesAfterAReplyMeetTheNextSynchronisationAndCloseDropsThem)
+{
+    const Bytes first = WithCrc({0xF7, 0x03, 0x02, 0x00, 0x01});
+    const Bytes second = WithCrc({0xF7, 0x03, 0x02, 0x00, 0x02});
+    Bytes firstThenStray = first;
+    firstThenStray.insert(firstThenStray.end(), {0x11, 0x22});
+    {
+        ScriptedPeer peer(pty, 8, firstThenStray);
+        ASSERT_TRUE(port.ReadHoldingRegisters(247, 0, 1));
+    }
+    EXPECT_EQ(port.GetRegister(0), 1);
+    {
+        ScriptedPeer peer(pty, 8, second);
+        ASSERT_TRUE(port.ReadHoldingRegisters(247, 0, 1)) << "the stray bytes are skipped";
+    }
+    EXPECT_EQ(port.GetRegister(0), 2);
+
+    // A reply and, in the same burst, the start of another: the port is closed in between,
+    // so the leftover F7 must not pass for the next reply's first byte.
+    Bytes replyThenAddress = first;
+    replyThenAddress.push_back(0xF7);
+    {
+        ScriptedPeer peer(pty, 8, replyThenAddress);
+        ASSERT_TRUE(port.ReadHoldingRegisters(247, 0, 1));
+    }
+    port.Close();
+    tcflush(pty.Slave(), TCIFLUSH);  // what a serial driver does with its input at close
+    ASSERT_TRUE(port.Open(pty.SlavePath().c_str()));
+    ASSERT_TRUE(port.Configure(9600, 2));
+    {
+        ScriptedPeer peer(pty, 8, second);
+        ASSERT_TRUE(port.ReadHoldingRegisters(247, 0, 1));
+    }
+    EXPECT_EQ(port.GetRegister(0), 2);
+}
