@@ -25,6 +25,18 @@ bool MyPort::Read(uint8_t* buffer, int count)
 {
     if (count < 0)
         return false;
+    // The usual case while a reply comes in: what is asked for has already arrived. It is
+    // kept apart from the waiting below so that it costs a handful of instructions a byte.
+    if (arrivedEnd - arrivedStart >= count) {
+        for (int i = 0; i < count; ++i)
+            buffer[i] = arrived[arrivedStart++];
+        return true;
+    }
+    return ReadWaiting(buffer, count);
+}
+
+bool MyPort::ReadWaiting(uint8_t* buffer, int count)
+{
     // The clock is read only when a wait is due: bytes that have already arrived are taken at
     // once, and a wait's starting point is then at most one system call late.
     PortClock::time_point total{};

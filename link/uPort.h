@@ -73,6 +73,11 @@ protected:
     uint8_t arrived[64];
     int arrivedStart = 0;
     int arrivedEnd = 0;
+
+private:
+    // Read when more is asked for than has arrived: reads the driver and waits within the
+    // time-outs.
+    bool ReadWaiting(uint8_t* buffer, int count);
 };
 
 class MyRs232Port : public MyPort {
