@@ -1,6 +1,8 @@
 // The port list from sysfs: every tty with hardware behind it, in the order a person
 // expects (ttyS2 before ttyS10). Virtual consoles, /dev/tty and the like have no device in
-// sysfs; the 8250 driver's placeholder ports are weeded out by HasSerialHardware.
+// sysfs; the 8250 driver's placeholder ports are weeded out by HasSerialHardware. A port the
+// kernel writes its console to is not offered: polling it would change the console's line
+// settings and print Modbus frames among the system's messages.
 #include "serial_ports.h"
 
 #include "tty_sysfs.h"
@@ -8,6 +10,8 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <system_error>
 
 namespace {
@@ -47,16 +51,27 @@ bool NaturalLess(const std::string& a, const std::string& b)
     return a < b;  // equal up to leading zeros: any fixed order will do
 }
 
+// The ttys the kernel console is active on, such as "tty0 ttyS0".
+std::vector<std::string> ConsoleTtys(const std::filesystem::path& ttyClass)
+{
+    std::ifstream active(ttyClass / "console" / "active");
+    return {std::istream_iterator<std::string>(active), std::istream_iterator<std::string>()};
+}
+
 }  // namespace
 
 std::vector<std::string> ListSerialPorts(const std::string& sysRoot)
 {
     std::vector<std::string> names;
+    const std::filesystem::path ttyClass = std::filesystem::path(sysRoot) / "class" / "tty";
+    const std::vector<std::string> consoles = ConsoleTtys(ttyClass);
     std::error_code error;
-    std::filesystem::directory_iterator entry(std::filesystem::path(sysRoot) / "class" / "tty", error);
+    std::filesystem::directory_iterator entry(ttyClass, error);
     for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
-        if (HasSerialHardware(entry->path()))
-            names.push_back(entry->path().filename().string());
+        std::string name = entry->path().filename().string();
+        if (HasSerialHardware(entry->path()) &&
+            std::find(consoles.begin(), consoles.end(), name) == consoles.end())
+            names.push_back(std::move(name));
     }
     std::sort(names.begin(), names.end(), NaturalLess);
     return names;

@@ -69,3 +69,14 @@ TEST_F(FakeTtyClass, ADanglingDeviceLinkOrAMissingTreeGivesNoPorts)
     EXPECT_TRUE(ListSerialPorts(root.string()).empty());
     EXPECT_TRUE(ListSerialPorts((root / "nowhere").string()).empty());
 }
+
+TEST_F(FakeTtyClass, APortTheKernelConsoleRunsOnIsNotOffered)
+{
+    AddTty("ttyS0", true, "4");
+    AddTty("ttyS1", true, "4");
+    AddTty("ttyUSB0", true);
+    AddTty("tty0", false);
+    AddTty("console", false);
+    std::ofstream(root / "devices" / "console" / "active") << "tty0 ttyS0\n";
+    EXPECT_EQ(ListSerialPorts(root.string()), (std::vector<std::string>{"ttyS1", "ttyUSB0"}));
+}
