@@ -1,12 +1,15 @@
-// The sensor's life on its pseudo-terminal: libmodbus reads each request from the master
-// side and builds the reply from the register mapping; the sensor then decides what goes
-// back on the line (nothing, the reply, or a fault's bytes) and logs what it heard.
+// The sensor's life on its line: libmodbus reads each request from the pseudo-terminal's
+// master side, or from the device served, and builds the reply from the register mapping;
+// the sensor then decides what goes back on the line (nothing, the reply, or a fault's
+// bytes) and logs what it heard.
 #include "virtual_sensor.h"
 
 #include <fcntl.h>
 #include <modbus/modbus.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -58,7 +61,7 @@ struct VirtualSensor::State {
 
     // Owned by the serving thread while it runs.
     modbus_t* modbus = nullptr;
-    int master = -1;
+    int master = -1;  // the pseudo-terminal's master, or the device served
     int slave = -1;  // held open so the master never sees a hang-up between the tool's ticks
     int wake = -1;
     int captureRead = -1;  // libmodbus writes its replies here, so faults can reshape them
@@ -75,7 +78,11 @@ struct VirtualSensor::State {
         Clock::time_point end;
     } stream;
 
+    bool OnDevice() const { return !options.device.empty(); }
     bool OpenTerminal();
+    bool OpenDevice();
+    bool ConfigureDevice(unsigned lineBaud, uint8_t lineParity) const;
+    bool OpenPipes();
     bool NewModbus();
     void Serve();
     bool Receive(uint8_t* frame);
@@ -109,8 +116,50 @@ bool VirtualSensor::State::OpenTerminal() {
 
     // Non-blocking, so a tool that stopped reading can never stall the sensor.
     const int flags = fcntl(master, F_GETFL);
-    if (flags == -1 || fcntl(master, F_SETFL, flags | O_NONBLOCK) == -1) return false;
+    return flags != -1 && fcntl(master, F_SETFL, flags | O_NONBLOCK) != -1;
+}
 
+// Exclusive as the tool's own port is: TIOCEXCL keeps others from opening the device and
+// flock() also stops root and a second sensor in this process. A device held by someone
+// else is closed at once, so the destructor never clears their TIOCEXCL.
+bool VirtualSensor::State::OpenDevice() {
+    path = options.device;
+    master = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (master == -1) return false;
+    if (flock(master, LOCK_EX | LOCK_NB) != 0) {
+        CloseFd(master);
+        return false;
+    }
+    return ioctl(master, TIOCEXCL) == 0 && ConfigureDevice(baud, parity);
+}
+
+// Raw, 8 data bits and 1 stop bit. Bytes with a parity or framing error are dropped, so a
+// request at the wrong speed or parity fails its CRC and goes unanswered, as on a sensor.
+bool VirtualSensor::State::ConfigureDevice(unsigned lineBaud, uint8_t lineParity) const {
+    termios settings{};
+    speed_t speed;
+    if (tcgetattr(master, &settings) != 0 || !SpeedOfBaud(lineBaud, speed)) return false;
+    cfmakeraw(&settings);
+    settings.c_iflag |= INPCK | IGNPAR;
+    settings.c_cflag &= ~(CSTOPB | PARENB | PARODD | CMSPAR | CRTSCTS);
+    settings.c_cflag |= CREAD | CLOCAL;
+    if (lineParity == 1) settings.c_cflag |= PARENB;
+    if (lineParity == 2) settings.c_cflag |= PARENB | PARODD;
+    settings.c_cc[VMIN] = 0;
+    settings.c_cc[VTIME] = 0;
+    cfsetispeed(&settings, speed);
+    cfsetospeed(&settings, speed);
+    if (tcsetattr(master, TCSANOW, &settings) == 0) return true;
+    // A pseudo-terminal given as the device drops the parity bit, and glibc reports that as
+    // EINVAL though everything else took; such a line is served all the same.
+    termios applied{};
+    return errno == EINVAL && tcgetattr(master, &applied) == 0 &&
+           applied.c_iflag == settings.c_iflag && applied.c_oflag == settings.c_oflag &&
+           applied.c_lflag == settings.c_lflag &&
+           (applied.c_cflag | PARENB) == (settings.c_cflag | PARENB);
+}
+
+bool VirtualSensor::State::OpenPipes() {
     int capture[2];
     if (pipe2(capture, O_CLOEXEC | O_NONBLOCK) != 0) return false;
     captureRead = capture[0];
@@ -122,7 +171,7 @@ bool VirtualSensor::State::OpenTerminal() {
 // libmodbus 3.1.6 expects the foreign slave's reply after a request that is not for it
 // and swallows the next frame as that reply. On our line nobody else answers, so the
 // frame it would swallow is the tool's next request; a fresh context forgets the
-// expectation. The device name is never opened: the context works on our master.
+// expectation. The device name is never opened: the context works on our line.
 bool VirtualSensor::State::NewModbus() {
     if (modbus != nullptr) modbus_free(modbus);
     modbus = modbus_new_rtu("/dev/null", 9600, 'E', 8, 1);
@@ -143,7 +192,8 @@ void VirtualSensor::State::Serve() {
         if (fds[1].revents & POLLIN) {
             if (!Receive(frame)) return;
         } else if (fds[1].revents != 0) {
-            return;  // cannot happen while the slave side is held; never spin on it
+            // A held pseudo-terminal never hangs up; a device may (unplugged). Never spin.
+            return;
         } else if (stream.active) {
             StreamChunk();
         }
@@ -163,7 +213,8 @@ bool VirtualSensor::State::Receive(uint8_t* frame) {
     const int length = modbus_receive(modbus, frame);
     if (length < 0) return true;  // torn or corrupt: nothing a sensor could understand
     if (length == 0 && !NewModbus()) return false;
-    if (!LineAtOwnSpeed(ownBaud)) return true;
+    // A device's line garbles requests at another speed by itself.
+    if (!OnDevice() && !LineAtOwnSpeed(ownBaud)) return true;
 
     if (stream.active || stream.leftovers) EndStream(true);
     const SensorRequest request = DecodeRequest(frame, MODBUS_RTU_MAX_ADU_LENGTH);
@@ -282,11 +333,16 @@ void VirtualSensor::State::StreamChunk() {
 }
 
 // Discarding drops what the tool has not read yet, so a stream cannot outlive the fault
-// in the tool's input and spoil the replies that follow.
+// in the tool's input and spoil the replies that follow. On a device only the bytes not
+// yet sent are still ours to drop.
 void VirtualSensor::State::EndStream(bool discard) {
     stream.active = false;
     if (discard) {
-        tcflush(slave, TCIFLUSH);
+        if (OnDevice()) {
+            tcflush(master, TCOFLUSH);
+        } else {
+            tcflush(slave, TCIFLUSH);
+        }
         stream.leftovers = false;
     }
 }
@@ -304,6 +360,8 @@ VirtualSensor::~VirtualSensor() {
     Stop();
     if (state->modbus != nullptr) modbus_free(state->modbus);
     if (state->registers != nullptr) modbus_mapping_free(state->registers);
+    // TIOCEXCL outlives our descriptor while others hold the device open.
+    if (state->OnDevice() && state->master != -1) ioctl(state->master, TIOCNXCL);
     CloseFd(state->master);
     CloseFd(state->slave);
     CloseFd(state->wake);
@@ -334,7 +392,8 @@ bool VirtualSensor::Start() {
     config[map.parityRegister - map.configStart] = o.parity;
     EncodeMeasurements(o.profile, o.values, s.registers->tab_input_registers);
 
-    if (!s.OpenTerminal() || !s.NewModbus()) return false;
+    const bool lineOpen = o.device.empty() ? s.OpenTerminal() : s.OpenDevice();
+    if (!lineOpen || !s.OpenPipes() || !s.NewModbus()) return false;
     s.thread = std::thread([&s] { s.Serve(); });
     return true;
 }
@@ -377,11 +436,11 @@ uint8_t VirtualSensor::Parity() const {
 
 // Settings that are out of range keep the previous ones, as a sensor's firmware would
 // rather than brick itself.
-void VirtualSensor::Restart() {
+bool VirtualSensor::Restart() {
     State& s = *state;
     std::lock_guard lock(s.mutex);
     ++s.powerCycles;
-    if (s.registers == nullptr) return;
+    if (s.registers == nullptr) return true;
     const uint16_t* config = s.registers->tab_registers;
     const uint16_t address = config[s.map.addressRegister - s.map.configStart];
     const uint16_t baudIndex = config[s.map.baudRegister - s.map.configStart];
@@ -389,6 +448,7 @@ void VirtualSensor::Restart() {
     if (address >= 1 && address <= 247) s.address = static_cast<uint8_t>(address);
     BaudOfIndex(baudIndex, s.baud);
     if (parity < parityIndexCount) s.parity = static_cast<uint8_t>(parity);
+    return !s.OnDevice() || s.ConfigureDevice(s.baud, s.parity);
 }
 
 void VirtualSensor::SetFault(SensorFault fault) {

@@ -1,6 +1,7 @@
-// A sensor of either profile on a pseudo-terminal, answering through libmodbus, so the
-// tool's frames are checked against an implementation of Modbus written by others. It can
-// misbehave on purpose the way real lines and sensors do, and it logs every request.
+// A sensor of either profile on a pseudo-terminal of its own or on a serial device it is
+// given, answering through libmodbus, so the tool's frames are checked against an
+// implementation of Modbus written by others. It can misbehave on purpose the way real
+// lines and sensors do, and it logs every request.
 #pragma once
 
 #include <array>
@@ -41,6 +42,8 @@ struct SensorOptions {
     uint8_t address = 247;
     unsigned baud = 9600;  // one of 1200 ... 38400; answers only while the line runs at it
     uint8_t parity = 1;    // index: 0 None, 1 Even, 2 Odd (a pseudo-terminal cannot check it)
+    // A serial device to serve, such as /dev/ttyUSB1; empty for a new pseudo-terminal.
+    std::string device{};
     std::array<double, 3> values{21.5, 1.0, -2.0};
     SensorFault fault = SensorFault::None;
     // Called on the sensor's own thread for every request, after it is logged.
@@ -50,17 +53,18 @@ struct SensorOptions {
 class VirtualSensor {
 public:
     explicit VirtualSensor(SensorOptions options);
-    ~VirtualSensor();  // stops serving and closes the pseudo-terminal
+    ~VirtualSensor();  // stops serving and closes the pseudo-terminal or the device
     VirtualSensor(const VirtualSensor&) = delete;
     VirtualSensor& operator=(const VirtualSensor&) = delete;
 
-    // Creates the pseudo-terminal and starts answering on a thread of its own; false when
-    // the options are out of range or the pseudo-terminal or libmodbus cannot be set up.
+    // Creates the pseudo-terminal, or opens the device exclusively and sets it to the
+    // sensor's speed and parity, and starts answering on a thread of its own; false when the
+    // options are out of range or the line or libmodbus cannot be set up.
     bool Start();
     // Returns within about 100 ms; the device path stays valid until destruction.
     void Stop();
 
-    // The device path the tool opens, such as /dev/pts/3.
+    // The device path the tool opens, such as /dev/pts/3, or the device served.
     std::string DevicePath() const;
 
     // Every request received at the sensor's speed so far, whether or not it was for this
@@ -71,10 +75,11 @@ public:
 
     // The settings the sensor works with now. A written address takes effect at once on
     // profile 1; everything else written takes effect at Restart, as at a power cycle.
+    // False when a served device refuses the new speed or parity.
     uint8_t Address() const;
     unsigned Baud() const;
     uint8_t Parity() const;
-    void Restart();
+    bool Restart();
 
     void SetFault(SensorFault fault);
 

@@ -17,16 +17,18 @@ namespace {
 
 constexpr const char* usage =
     "Usage: virtual-sensor [--profile 1|2] [--address N] [--baud N] [--values a,b,c]\n"
-    "                      [--fault NAME]\n"
-    "Plays a Modbus RTU sensor on a new pseudo-terminal and prints its device path first,\n"
-    "then one line per request heard. Enter (on a terminal) or SIGHUP power-cycles it,\n"
-    "which applies the settings written to it; Ctrl-C or SIGTERM ends it.\n"
+    "                      [--fault NAME] [--device PATH]\n"
+    "Plays a Modbus RTU sensor on a new pseudo-terminal (or on --device) and prints the\n"
+    "device path first, then one line per request heard. Enter (on a terminal) or SIGHUP\n"
+    "power-cycles it, which applies the settings written to it; Ctrl-C or SIGTERM ends it.\n"
     "  --profile  register map: 1 (floats at 100..105) or 2 (hundredths at 0..3); 1\n"
     "  --address  slave address 1..247; 247\n"
     "  --baud     1200, 2400, 4800, 9600, 19200 or 38400; 9600\n"
     "  --values   the three measurements; 21.5,1,-2\n"
     "  --fault    none, silent, first-only, bad-crc, exception, leading-garbage,\n"
-    "             other-slave-first, endless-stream, readback-differs; none\n";
+    "             other-slave-first, endless-stream, readback-differs; none\n"
+    "  --device   a serial device to serve, such as /dev/ttyUSB1, at the sensor's speed\n"
+    "             and parity (8 data bits, 1 stop bit); a new pseudo-terminal\n";
 
 constexpr const char* parityNames[] = {"None", "Even", "Odd"};
 
@@ -64,6 +66,8 @@ bool ParseOptions(int argc, char** argv, SensorOptions& options) {
             options.baud = static_cast<unsigned>(number);
         } else if (option == "--values" && ParseValues(value, options.values)) {
         } else if (option == "--fault" && ParseFault(value, options.fault)) {
+        } else if (option == "--device" && *value != '\0') {
+            options.device = value;
         } else {
             return false;
         }
@@ -121,8 +125,15 @@ int main(int argc, char** argv) {
 
     VirtualSensor sensor(options);
     if (!sensor.Start()) {
-        std::fputs("virtual-sensor: cannot start (unsupported setting or no pseudo-terminal)\n",
-                   stderr);
+        if (options.device.empty()) {
+            std::fputs("virtual-sensor: cannot start (unsupported setting or no pseudo-terminal)\n",
+                       stderr);
+        } else {
+            std::fprintf(stderr,
+                         "virtual-sensor: cannot serve %s (missing, busy, not a serial device, "
+                         "or an unsupported setting)\n",
+                         options.device.c_str());
+        }
         return 1;
     }
     PrintLine(sensor.DevicePath());
@@ -149,8 +160,9 @@ int main(int argc, char** argv) {
         }
         if (watchStdin && fds[1].revents != 0 && EnterPressed(watchStdin)) restart = true;
         if (restart) {
-            sensor.Restart();
+            const bool applied = sensor.Restart();
             PrintLine("power cycled: now " + Settings(sensor));
+            if (!applied) std::fputs("virtual-sensor: the device refused these settings\n", stderr);
         }
     }
     sensor.Stop();
