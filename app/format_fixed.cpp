@@ -49,7 +49,9 @@ void RoundAt(std::string& digits, std::size_t kept) {
 
 std::string Fixed(double magnitude, bool negative, int decimals, char separator) {
     const std::string exact = Printed("%.*f", ExactFractionDigits, magnitude);
-    const std::size_t point = exact.find('.');
+    // printf writes the locale's decimal separator, which the window's locale may make a
+    // comma: the integer digits end at the first character that is not a digit.
+    const std::size_t point = exact.find_first_not_of("0123456789");
     std::string digits = exact.substr(0, point) + exact.substr(point + 1);
     RoundAt(digits, point + static_cast<std::size_t>(decimals));
 

@@ -84,9 +84,14 @@ TEST(LocaleDecimalSeparator, IsThePointInTheCLocale) {
 }
 
 // Few build machines have a comma locale installed, so one is compiled into a temporary
-// directory when needed; without localedef and its sources the test is skipped.
+// directory when needed; without localedef and its sources the test is skipped. The window
+// runs with the user's locale, so the formatting must hold under it too.
 TEST(LocaleDecimalSeparator, FollowsACommaLocale) {
-    const auto check = [] { EXPECT_EQ(',', LocaleDecimalSeparator()); };
+    const auto check = [] {
+        EXPECT_EQ(',', LocaleDecimalSeparator());
+        EXPECT_EQ("21,500", FormatFixed(21.5, 3, LocaleDecimalSeparator()));
+        EXPECT_EQ("0,063", FormatFixed(0.0625, 3, ','));
+    };
     for (const char* installed : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "de_DE"})
         if (WithNumericLocale(installed, check))
             return;
