@@ -5,7 +5,10 @@
 
 #include <exception>
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TApplication::TApplication(int& argc, char** argv)
+    : QApplication(argc, argv)
+{
+}
 
 bool TApplication::notify(QObject* receiver, QEvent* event)
 {

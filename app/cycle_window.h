@@ -18,23 +18,24 @@ class CycleWindow {
 public:
     virtual ~CycleWindow() = default;
 
-    virtual std::string PortNameText() = 0;        // sComboBoxPortName
-    virtual int BaudrateIndex() = 0;               // sComboBoxBaudrate
-    virtual int BaudrateNewIndex() = 0;            // sComboBoxBaudrate_new
-    virtual int ParityIndex() = 0;                 // sComboBoxParity
-    virtual int ParityNewIndex() = 0;              // sComboBoxParity_new
-    virtual int AddressValue() = 0;                // sSpinEditAddress
-    virtual int AddressNewValue() = 0;             // sSpinEditAddress_new
+    virtual std::string PortNameText() = 0;  // sComboBoxPortName
+    virtual int BaudrateIndex() = 0;         // sComboBoxBaudrate
+    virtual int BaudrateNewIndex() = 0;      // sComboBoxBaudrate_new
+    virtual int ParityIndex() = 0;           // sComboBoxParity
+    virtual int ParityNewIndex() = 0;        // sComboBoxParity_new
+    virtual int AddressValue() = 0;          // sSpinEditAddress
+    virtual int AddressNewValue() = 0;       // sSpinEditAddress_new
 
-    virtual void SetMeasurement(const std::string& text, TextColour colour) = 0;  // StaticTextMeasurement
-    virtual void SetAddressValue(int address) = 0;     // sSpinEditAddress
-    virtual void SelectBaudrateIndex(int index) = 0;   // sComboBoxBaudrate
-    virtual void SelectParityIndex(int index) = 0;     // sComboBoxParity
+    virtual void SetMeasurement(const std::string& text,
+                                TextColour colour) = 0;  // StaticTextMeasurement
+    virtual void SetAddressValue(int address) = 0;       // sSpinEditAddress
+    virtual void SelectBaudrateIndex(int index) = 0;     // sComboBoxBaudrate
+    virtual void SelectParityIndex(int index) = 0;       // sComboBoxParity
 
     // Modal, OK only; returns when the technician has closed it. details carries the
     // operating system's reason where there is one, and is empty otherwise.
-    virtual void ShowMessage(const std::string& text, const std::string& caption,
-                             MessageIcon icon, const std::string& details) = 0;
+    virtual void ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon,
+                             const std::string& details) = 0;
 
-    virtual void SetTimerEnabled(bool enabled) = 0;    // TimerComand
+    virtual void SetTimerEnabled(bool enabled) = 0;  // TimerComand
 };

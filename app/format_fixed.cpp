@@ -18,7 +18,8 @@ constexpr int ExactFractionDigits = 1074;
 // Digits of at most 15 significant figures in the E form.
 constexpr std::size_t SignificantDigits = 15;
 
-std::string Printed(const char* format, int precision, double magnitude) {
+std::string Printed(const char* format, int precision, double magnitude)
+{
     const int length = std::snprintf(nullptr, 0, format, precision, magnitude);
     std::string text(static_cast<std::size_t>(length), '\0');
     std::snprintf(text.data(), text.size() + 1, format, precision, magnitude);
@@ -27,7 +28,8 @@ std::string Printed(const char* format, int precision, double magnitude) {
 
 // Adds one in the last place; true when the carry runs out at the front (99 -> 00), so the
 // caller must put a leading 1.
-bool CarryOut(std::string& digits) {
+bool CarryOut(std::string& digits)
+{
     for (auto digit = digits.rbegin(); digit != digits.rend(); ++digit) {
         if (*digit != '9') {
             ++*digit;
@@ -40,14 +42,16 @@ bool CarryOut(std::string& digits) {
 
 // Dropping everything after `kept` digits rounds half away from zero exactly when the first
 // dropped digit of the exact expansion is 5 or more.
-void RoundAt(std::string& digits, std::size_t kept) {
+void RoundAt(std::string& digits, std::size_t kept)
+{
     const bool up = kept < digits.size() && digits[kept] >= '5';
     digits.resize(kept);
     if (up && CarryOut(digits))
         digits.insert(digits.begin(), '1');
 }
 
-std::string Fixed(double magnitude, bool negative, int decimals, char separator) {
+std::string Fixed(double magnitude, bool negative, int decimals, char separator)
+{
     const std::string exact = Printed("%.*f", ExactFractionDigits, magnitude);
     // printf writes the locale's decimal separator, which the window's locale may make a
     // comma: the integer digits end at the first character that is not a digit.
@@ -68,7 +72,8 @@ std::string Fixed(double magnitude, bool negative, int decimals, char separator)
 
 // Only reached at 1e18 and above, where every double is a whole number, so "%.0f" already
 // holds every digit exactly.
-std::string Exponential(double magnitude, bool negative, char separator) {
+std::string Exponential(double magnitude, bool negative, char separator)
+{
     std::string digits = Printed("%.*f", 0, magnitude);
     int exponent = static_cast<int>(digits.size()) - 1;
     RoundAt(digits, SignificantDigits);
@@ -89,7 +94,8 @@ std::string Exponential(double magnitude, bool negative, char separator) {
 
 }  // namespace
 
-std::string FormatFixed(double value, int decimals, char decimalSeparator) {
+std::string FormatFixed(double value, int decimals, char decimalSeparator)
+{
     if (std::isnan(value))
         return "NAN";
     const bool negative = std::signbit(value);
@@ -102,7 +108,8 @@ std::string FormatFixed(double value, int decimals, char decimalSeparator) {
                  decimalSeparator);
 }
 
-char LocaleDecimalSeparator() {
+char LocaleDecimalSeparator()
+{
     // A separator of more than one byte (some locales use U+066B) cannot be shown as one
     // char; the plain point is the honest fallback.
     const std::lconv* conventions = std::localeconv();

@@ -11,7 +11,8 @@ constexpr unsigned PauseBetweenRequests = 200;  // milliseconds
 
 }  // namespace
 
-bool TickCycle::Poll(const Selections& s, const std::string& path) {
+bool TickCycle::Poll(const Selections& s, const std::string& path)
+{
     commandFlags &= static_cast<uint8_t>(~PollDue);
 
     std::string reason;  // a poll shows no box, so the reason goes unused

@@ -16,9 +16,9 @@ void ShowModalMessage(QWidget* parent, const std::string& text, const std::strin
     if (!details.empty()) {
         // The details label guesses its format from the text, so hand it markup that is
         // markup for certain, with the details escaped inside.
-        box.setInformativeText(QStringLiteral("<p>%1</p>").arg(
-            QString::fromStdString(details).toHtmlEscaped().replace(QLatin1Char('\n'),
-                                                                    QStringLiteral("<br>"))));
+        box.setInformativeText(QStringLiteral("<p>%1</p>")
+                                   .arg(QString::fromStdString(details).toHtmlEscaped().replace(
+                                       QLatin1Char('\n'), QStringLiteral("<br>"))));
     }
     box.exec();
 }

@@ -14,7 +14,8 @@ constexpr unsigned PauseAfterWrite = 200;  // milliseconds, for the sensor to st
 
 }  // namespace
 
-bool TickCycle::ChangeParameters(const Selections& s, const std::string& path) {
+bool TickCycle::ChangeParameters(const Selections& s, const std::string& path)
+{
     // A new index outside its list would be written into the sensor and then selected as
     // the current one, leaving no line setting to talk to it with; nothing goes out.
     const bool baudNewValid = s.baudNewIndex < BaudRates.size();
@@ -29,8 +30,8 @@ bool TickCycle::ChangeParameters(const Selections& s, const std::string& path) {
 
     std::string reason;
     if (!OpenAndConfigure(s, path, reason)) {
-        window.ShowMessage("Can not open serial port \"" + path + "\"", "Error",
-                           MessageIcon::Error, reason);
+        window.ShowMessage("Can not open serial port \"" + path + "\"", "Error", MessageIcon::Error,
+                           reason);
         port.Close();
         commandFlags &= static_cast<uint8_t>(~SetRequested);
         return false;
@@ -94,16 +95,16 @@ bool TickCycle::ChangeParameters(const Selections& s, const std::string& path) {
     return ok;
 }
 
-bool TickCycle::WriteStep(int step, uint8_t value, uint16_t newAddress,
-                          uint16_t& talkAddress) {
+bool TickCycle::WriteStep(int step, uint8_t value, uint16_t newAddress, uint16_t& talkAddress)
+{
     if (sensorProfile != 1 && sensorProfile != 2)
         sensorProfile = 1;
     const bool broadcast = sensorProfile == 1;
     const uint16_t reg = ProfileRegisters[sensorProfile - 1][step];
     const uint8_t data[2]{0, value};
 
-    bool ok = port.WriteMultipleRegisters(broadcast ? 0 : static_cast<uint8_t>(talkAddress),
-                                          reg, 1, data);
+    bool ok = port.WriteMultipleRegisters(broadcast ? 0 : static_cast<uint8_t>(talkAddress), reg, 1,
+                                          data);
     Pause(PauseAfterWrite);
     // A broadcast address write takes effect at once, so even an unconfirmed one may have
     // moved the sensor: it is looked for at its new address from here on.

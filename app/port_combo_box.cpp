@@ -3,7 +3,8 @@
 
 #include "serial_ports.h"
 
-PortComboBox::PortComboBox(QWidget* parent) : QComboBox(parent)
+PortComboBox::PortComboBox(QWidget* parent)
+    : QComboBox(parent)
 {
     setEditable(true);
     // A typed name is used as typed; it must not become an entry that then looks like a

@@ -7,7 +7,8 @@
 
 namespace {
 
-const char* Hint(int error) {
+const char* Hint(int error)
+{
     switch (error) {
     case EACCES:
     case EPERM:
@@ -29,7 +30,8 @@ const char* Hint(int error) {
 
 }  // namespace
 
-std::string OpenFailureReason(int error) {
+std::string OpenFailureReason(int error)
+{
     if (error == 0)
         return "The port could not be opened.";
     std::string reason = std::strerror(error);

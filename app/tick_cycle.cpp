@@ -15,20 +15,26 @@ constexpr uint8_t TicksPerPoll = 10;
 
 // A list without a selection (-1) must not wrap into a valid index, so anything outside a
 // byte becomes 255, which no list holds.
-uint8_t IndexByte(int index) {
+uint8_t IndexByte(int index)
+{
     return index >= 0 && index <= 0xFF ? static_cast<uint8_t>(index) : 0xFF;
 }
 
 }  // namespace
 
 TickCycle::TickCycle(CycleWindow& window, Sleeper sleeper)
-    : window(window), sleeper(std::move(sleeper)) {}
+    : window(window)
+    , sleeper(std::move(sleeper))
+{
+}
 
-std::string TickCycle::PortPath(const std::string& portName) {
+std::string TickCycle::PortPath(const std::string& portName)
+{
     return portName.starts_with('/') ? portName : "/dev/" + portName;
 }
 
-void TickCycle::TimerComandTimer() {
+void TickCycle::TimerComandTimer()
+{
     window.SetTimerEnabled(false);
     const Selections s = ReadSelections();
     const std::string path = PortPath(s.portName);
@@ -49,7 +55,8 @@ void TickCycle::TimerComandTimer() {
     window.SetTimerEnabled(true);
 }
 
-TickCycle::Selections TickCycle::ReadSelections() {
+TickCycle::Selections TickCycle::ReadSelections()
+{
     Selections s;
     s.portName = window.PortNameText();
     s.baudIndex = IndexByte(window.BaudrateIndex());
@@ -61,8 +68,8 @@ TickCycle::Selections TickCycle::ReadSelections() {
     return s;
 }
 
-bool TickCycle::OpenAndConfigure(const Selections& s, const std::string& path,
-                                 std::string& reason) {
+bool TickCycle::OpenAndConfigure(const Selections& s, const std::string& path, std::string& reason)
+{
     // Checked before the device is touched: an index outside its list has no line setting.
     if (s.baudIndex >= BaudRates.size() || s.parityIndex >= ParityCodes.size()) {
         reason = NoSelectionReason;
@@ -81,7 +88,8 @@ bool TickCycle::OpenAndConfigure(const Selections& s, const std::string& path,
 
 // Five failed ticks are forgiven after a good poll; after that every failed tick tries the
 // other profile, until a port that never opens leaves the choice open (0).
-void TickCycle::Detect(bool ok) {
+void TickCycle::Detect(bool ok)
+{
     if (ok)
         return;
     if (presenceCount > 0) {
@@ -91,7 +99,8 @@ void TickCycle::Detect(bool ok) {
     sensorProfile = sensorProfile == 1 ? 2 : sensorProfile == 2 ? 1 : 0;
 }
 
-void TickCycle::Pause(unsigned milliseconds) {
+void TickCycle::Pause(unsigned milliseconds)
+{
     if (sleeper)
         sleeper(milliseconds);
     else

@@ -44,7 +44,7 @@ private:
         uint8_t baudNewIndex;
         uint8_t parityIndex;
         uint8_t parityNewIndex;
-        uint16_t address;     // its low byte is the slave address on the line
+        uint16_t address;  // its low byte is the slave address on the line
         uint16_t addressNew;
     };
 

@@ -60,9 +60,10 @@ QGroupBox* AddGroup(QWidget* parent, const char* name, const QString& title, QRe
 }  // namespace
 
 TFormMain::TFormMain(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint)
+    : QWidget(parent,
+              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                  Qt::MSWindowsFixedSizeDialogHint)
 {
     CreateControls();
     FormCreate();
@@ -79,8 +80,8 @@ QRect TFormMain::Scaled(int left, int top, int width, int height) const
                  qRound(height * scale));
 }
 
-void TFormMain::AddLabel(QWidget* parent, const char* name, const QString& text, int left,
-                         int top, int width, int height)
+void TFormMain::AddLabel(QWidget* parent, const char* name, const QString& text, int left, int top,
+                         int width, int height)
 {
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
@@ -108,8 +109,8 @@ void TFormMain::CreateControls()
     sComboBoxPortName->setGeometry(Scaled(24, 24, 85, 21));
     sComboBoxPortName->setMaxVisibleItems(ListRowsShown);
 
-    auto* current = AddGroup(this, "sGroupBoxCurrentParameters", "Current Parameters",
-                             Scaled(8, 56, 305, 73));
+    auto* current =
+        AddGroup(this, "sGroupBoxCurrentParameters", "Current Parameters", Scaled(8, 56, 305, 73));
     AddLabel(current, "sLabelBaudrate", "Baudrate", 16, 24, 44, 13);
     AddLabel(current, "sLabelParity", "Parity", 112, 24, 28, 13);
     AddLabel(current, "sLabelAddress", "Address", 208, 24, 39, 13);
@@ -117,15 +118,14 @@ void TFormMain::CreateControls()
     sComboBoxParity = AddList(current, "sComboBoxParity", Scaled(112, 40, 85, 21));
     sSpinEditAddress = AddAddressField(current, "sSpinEditAddress", Scaled(208, 40, 86, 21));
 
-    auto* update = AddGroup(this, "sGroupBoxUpdateParameters", "Update Parameters",
-                            Scaled(8, 136, 305, 113));
+    auto* update =
+        AddGroup(this, "sGroupBoxUpdateParameters", "Update Parameters", Scaled(8, 136, 305, 113));
     AddLabel(update, "sLabelBaudrate_new", "New Baudrate", 16, 24, 68, 13);
     AddLabel(update, "sLabelParity_new", "New Parity", 112, 24, 52, 13);
     AddLabel(update, "sLabelAddress_new", "New Address", 208, 24, 63, 13);
     sComboBoxBaudrate_new = AddList(update, "sComboBoxBaudrate_new", Scaled(16, 40, 85, 21));
     sComboBoxParity_new = AddList(update, "sComboBoxParity_new", Scaled(112, 40, 85, 21));
-    sSpinEditAddress_new =
-        AddAddressField(update, "sSpinEditAddress_new", Scaled(208, 40, 86, 21));
+    sSpinEditAddress_new = AddAddressField(update, "sSpinEditAddress_new", Scaled(208, 40, 86, 21));
     sButtonSet = new QPushButton("Set", update);
     sButtonSet->setObjectName("sButtonSet");
     sButtonSet->setGeometry(Scaled(208, 80, 89, 25));
@@ -229,12 +229,30 @@ std::string TFormMain::PortNameText()
     return QFile::encodeName(sComboBoxPortName->currentText()).toStdString();
 }
 
-int TFormMain::BaudrateIndex() { return sComboBoxBaudrate->currentIndex(); }
-int TFormMain::BaudrateNewIndex() { return sComboBoxBaudrate_new->currentIndex(); }
-int TFormMain::ParityIndex() { return sComboBoxParity->currentIndex(); }
-int TFormMain::ParityNewIndex() { return sComboBoxParity_new->currentIndex(); }
-int TFormMain::AddressValue() { return sSpinEditAddress->value(); }
-int TFormMain::AddressNewValue() { return sSpinEditAddress_new->value(); }
+int TFormMain::BaudrateIndex()
+{
+    return sComboBoxBaudrate->currentIndex();
+}
+int TFormMain::BaudrateNewIndex()
+{
+    return sComboBoxBaudrate_new->currentIndex();
+}
+int TFormMain::ParityIndex()
+{
+    return sComboBoxParity->currentIndex();
+}
+int TFormMain::ParityNewIndex()
+{
+    return sComboBoxParity_new->currentIndex();
+}
+int TFormMain::AddressValue()
+{
+    return sSpinEditAddress->value();
+}
+int TFormMain::AddressNewValue()
+{
+    return sSpinEditAddress_new->value();
+}
 
 void TFormMain::SetMeasurement(const std::string& text, TextColour colour)
 {
@@ -247,12 +265,21 @@ void TFormMain::SetMeasurement(const std::string& text, TextColour colour)
     StaticTextMeasurement->setText(shown);
 }
 
-void TFormMain::SetAddressValue(int address) { sSpinEditAddress->setValue(address); }
-void TFormMain::SelectBaudrateIndex(int index) { sComboBoxBaudrate->setCurrentIndex(index); }
-void TFormMain::SelectParityIndex(int index) { sComboBoxParity->setCurrentIndex(index); }
+void TFormMain::SetAddressValue(int address)
+{
+    sSpinEditAddress->setValue(address);
+}
+void TFormMain::SelectBaudrateIndex(int index)
+{
+    sComboBoxBaudrate->setCurrentIndex(index);
+}
+void TFormMain::SelectParityIndex(int index)
+{
+    sComboBoxParity->setCurrentIndex(index);
+}
 
-void TFormMain::ShowMessage(const std::string& text, const std::string& caption,
-                            MessageIcon icon, const std::string& details)
+void TFormMain::ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon,
+                            const std::string& details)
 {
     ShowModalMessage(this, text, caption, icon, details);
 }

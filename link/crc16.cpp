@@ -12,7 +12,8 @@ constexpr std::array<uint16_t, 256> MakeCrcTable()
     for (unsigned value = 0; value < 256; ++value) {
         uint16_t crc = static_cast<uint16_t>(value);
         for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : static_cast<uint16_t>(crc >> 1);
+            crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001)
+                            : static_cast<uint16_t>(crc >> 1);
         table[value] = crc;
     }
     return table;

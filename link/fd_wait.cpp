@@ -15,7 +15,8 @@ bool WaitForFd(int fd, short events, PortClock::time_point deadline)
         if (left <= PortClock::duration::zero())
             return false;
         const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-        const timespec wait{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
+        const timespec wait{static_cast<time_t>(ns / 1'000'000'000),
+                            static_cast<long>(ns % 1'000'000'000)};
         const int ready = ppoll(&watched, 1, &wait, nullptr);
         if (ready > 0)
             return (watched.revents & (POLLERR | POLLNVAL)) == 0;

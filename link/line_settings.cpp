@@ -16,7 +16,7 @@ constexpr struct {
 // XON/XOFF. Parity is generated on output but not checked on input (INPCK off), so a byte
 // with a parity error still arrives as it was and the CRC judges the frame.
 constexpr tcflag_t kInputOff = IGNBRK | BRKINT | IGNPAR | PARMRK | INPCK | ISTRIP | INLCR | IGNCR |
-                               ICRNL | IUCLC | IXON | IXANY | IXOFF | IMAXBEL;
+    ICRNL | IUCLC | IXON | IXANY | IXOFF | IMAXBEL;
 constexpr tcflag_t kLocalOff = ISIG | ICANON | ECHO | ECHOE | ECHOK | ECHONL | IEXTEN;
 constexpr tcflag_t kParityBits = PARENB | PARODD | CMSPAR;
 // Hardware flow control goes too: a two-wire sensor line has no CTS, and a setting left on by
@@ -40,10 +40,17 @@ bool MakeLineSettings(termios& settings, speed_t speed, uint8_t parityCode)
 {
     tcflag_t parity = 0;
     switch (parityCode) {
-    case 0: parity = 0; break;
-    case 1: parity = PARENB | PARODD; break;
-    case 2: parity = PARENB; break;
-    default: return false;
+    case 0:
+        parity = 0;
+        break;
+    case 1:
+        parity = PARENB | PARODD;
+        break;
+    case 2:
+        parity = PARENB;
+        break;
+    default:
+        return false;
     }
     settings.c_iflag &= ~kInputOff;
     settings.c_oflag &= ~OPOST;
@@ -58,8 +65,9 @@ bool MakeLineSettings(termios& settings, speed_t speed, uint8_t parityCode)
 bool DeviceHolds(const termios& wanted, const termios& held, bool keepsParity)
 {
     const tcflag_t compared = kFrameBits | (keepsParity ? kParityBits : 0);
-    return cfgetispeed(&held) == cfgetispeed(&wanted) && cfgetospeed(&held) == cfgetospeed(&wanted) &&
-           (held.c_cflag & compared) == (wanted.c_cflag & compared) && (held.c_iflag & kInputOff) == 0 &&
-           (held.c_oflag & OPOST) == 0 && (held.c_lflag & kLocalOff) == 0 && held.c_cc[VMIN] == 0 &&
-           held.c_cc[VTIME] == 0;
+    return cfgetispeed(&held) == cfgetispeed(&wanted) &&
+        cfgetospeed(&held) == cfgetospeed(&wanted) &&
+        (held.c_cflag & compared) == (wanted.c_cflag & compared) &&
+        (held.c_iflag & kInputOff) == 0 && (held.c_oflag & OPOST) == 0 &&
+        (held.c_lflag & kLocalOff) == 0 && held.c_cc[VMIN] == 0 && held.c_cc[VTIME] == 0;
 }

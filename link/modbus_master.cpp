@@ -55,7 +55,8 @@ bool MyRs232Port::ReadRegisters(uint8_t function, uint8_t slave, uint16_t start,
     txBuffer[1] = function;
     PutBigEndian(&txBuffer[2], start);
     PutBigEndian(&txBuffer[4], quantity);
-    if (!SendFrame(kReadRequestLength) || !AwaitReplyStart(slave, function) || !ReadReplyBytes(2, 3))
+    if (!SendFrame(kReadRequestLength) || !AwaitReplyStart(slave, function) ||
+        !ReadReplyBytes(2, 3))
         return false;
     // The byte count is not compared with the quantity asked for; the CRC judges the reply.
     const int replyLength = rxBuffer[2] + 5;
@@ -69,7 +70,8 @@ bool MyRs232Port::WriteMultipleRegisters(uint8_t slave, uint16_t start, uint16_t
 {
     const int byteCount = 2 * quantity;
     const int requestLength = byteCount + 9;
-    if (quantity > kMaxWriteQuantity || requestLength > txSize || (byteCount > 0 && data == nullptr))
+    if (quantity > kMaxWriteQuantity || requestLength > txSize ||
+        (byteCount > 0 && data == nullptr))
         return false;
     txBuffer[0] = slave;
     txBuffer[1] = kWriteMultipleRegisters;
@@ -84,7 +86,7 @@ bool MyRs232Port::WriteMultipleRegisters(uint8_t slave, uint16_t start, uint16_t
     std::fill_n(rxBuffer.get(), rxSize, 0xFF);
     // The echoed start and quantity are not compared with the request; the CRC judges them.
     return rxSize >= kWriteReplyLength && AwaitReplyStart(slave, kWriteMultipleRegisters) &&
-           ReadReplyBytes(2, kWriteReplyLength) && Crc16(rxBuffer.get(), kWriteReplyLength) == 0;
+        ReadReplyBytes(2, kWriteReplyLength) && Crc16(rxBuffer.get(), kWriteReplyLength) == 0;
 }
 
 bool MyRs232Port::AwaitReplyStart(uint8_t slave, uint8_t function)

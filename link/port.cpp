@@ -16,10 +16,10 @@
 #include <cerrno>
 
 MyPort::MyPort(int rxSize, int txSize)
-    : rxSize(std::max(rxSize, 0)),
-      txSize(std::max(txSize, 0)),
-      rxBuffer(std::make_unique<uint8_t[]>(this->rxSize)),
-      txBuffer(std::make_unique<uint8_t[]>(this->txSize))
+    : rxSize(std::max(rxSize, 0))
+    , txSize(std::max(txSize, 0))
+    , rxBuffer(std::make_unique<uint8_t[]>(this->rxSize))
+    , txBuffer(std::make_unique<uint8_t[]>(this->txSize))
 {
     std::fill(std::begin(portName), std::end(portName), '\0');
     // Registers read before any reply then show as absent (0xFFFF), as after a short reply.

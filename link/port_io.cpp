@@ -71,8 +71,9 @@ bool MyPort::ReadWaiting(uint8_t* buffer, int count)
             return false;
         const auto now = PortClock::now();
         if (!waitedBefore) {
-            total = now + Milliseconds(static_cast<unsigned long long>(timeouts.readTotalMultiplier) *
-                                       count + timeouts.readTotalConstant);
+            total = now +
+                Milliseconds(static_cast<unsigned long long>(timeouts.readTotalMultiplier) * count +
+                             timeouts.readTotalConstant);
             waitedBefore = true;
         }
         // The interval limit runs from the last byte that arrived, within the total.

@@ -7,7 +7,10 @@
 #include <sys/stat.h>
 #include <termios.h>
 
-MyRs232Port::MyRs232Port(int rxSize, int txSize) : MyPort(rxSize, txSize) {}
+MyRs232Port::MyRs232Port(int rxSize, int txSize)
+    : MyPort(rxSize, txSize)
+{
+}
 
 bool MyRs232Port::Open(const char* path)
 {
@@ -31,7 +34,7 @@ bool MyRs232Port::Configure(uint32_t baud, uint8_t parityCode)
     // Its result is not trusted either way (see line_settings.h); the read-back decides.
     tcsetattr(handle, TCSANOW, &settings);
     termios held{};
-    struct stat info {};
+    struct stat info { };
     if (tcgetattr(handle, &held) != 0 || fstat(handle, &info) != 0)
         return false;
     return DeviceHolds(settings, held, !IsPseudoTerminalSlave(info.st_rdev));

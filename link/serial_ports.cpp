@@ -27,11 +27,15 @@ bool NaturalLess(const std::string& a, const std::string& b)
     size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
         if (IsDigit(a[i]) && IsDigit(b[j])) {
-            while (i < a.size() && a[i] == '0') ++i;
-            while (j < b.size() && b[j] == '0') ++j;
+            while (i < a.size() && a[i] == '0')
+                ++i;
+            while (j < b.size() && b[j] == '0')
+                ++j;
             size_t endA = i, endB = j;
-            while (endA < a.size() && IsDigit(a[endA])) ++endA;
-            while (endB < b.size() && IsDigit(b[endB])) ++endB;
+            while (endA < a.size() && IsDigit(a[endA]))
+                ++endA;
+            while (endB < b.size() && IsDigit(b[endB]))
+                ++endB;
             // Without leading zeros, the longer run of digits is the larger number.
             if (endA - i != endB - j)
                 return endA - i < endB - j;

@@ -48,7 +48,7 @@ int OpenTerminalDevice(const char* path, int& error)
         error = errno;
         return -1;
     }
-    struct stat info {};
+    struct stat info { };
     int fd = -1;
     if (fstat(located, &info) != 0) {
         error = errno;

@@ -8,7 +8,8 @@
 
 namespace {
 
-uint16_t Word(const uint8_t* bytes) {
+uint16_t Word(const uint8_t* bytes)
+{
     return static_cast<uint16_t>(bytes[0] << 8 | bytes[1]);
 }
 
@@ -26,7 +27,8 @@ constexpr std::array<std::pair<std::string_view, SensorFault>, 9> faultNames{{
 
 }  // namespace
 
-SensorRequest DecodeRequest(const uint8_t* frame, size_t capacity) {
+SensorRequest DecodeRequest(const uint8_t* frame, size_t capacity)
+{
     SensorRequest request{frame[0], frame[1], Word(frame + 2), Word(frame + 4), {}};
     if (request.function == 16) {
         const size_t byteCount = frame[6];
@@ -37,22 +39,24 @@ SensorRequest DecodeRequest(const uint8_t* frame, size_t capacity) {
     return request;
 }
 
-std::string FormatRequest(const SensorRequest& request) {
+std::string FormatRequest(const SensorRequest& request)
+{
     std::string line = "fc=" + std::to_string(request.function) +
-                       " slave=" + std::to_string(request.slave) +
-                       " start=" + std::to_string(request.start) +
-                       " qty=" + std::to_string(request.quantity);
+        " slave=" + std::to_string(request.slave) + " start=" + std::to_string(request.start) +
+        " qty=" + std::to_string(request.quantity);
     if (request.function == 16) {
         line += " values=";
         for (size_t i = 0; i < request.values.size(); ++i) {
-            if (i > 0) line += ',';
+            if (i > 0)
+                line += ',';
             line += std::to_string(request.values[i]);
         }
     }
     return line;
 }
 
-bool ParseFault(const std::string& name, SensorFault& fault) {
+bool ParseFault(const std::string& name, SensorFault& fault)
+{
     for (const auto& [text, value] : faultNames) {
         if (name == text) {
             fault = value;

@@ -15,27 +15,37 @@ struct BaudEntry {
     speed_t speed;
 };
 constexpr std::array<BaudEntry, 6> baudTable{{
-    {1200, B1200}, {2400, B2400}, {4800, B4800}, {9600, B9600}, {19200, B19200}, {38400, B38400},
+    {1200, B1200},
+    {2400, B2400},
+    {4800, B4800},
+    {9600, B9600},
+    {19200, B19200},
+    {38400, B38400},
 }};
 
-uint16_t Hundredths(double value) {
+uint16_t Hundredths(double value)
+{
     // Beyond this the conversion to an integer would be undefined; a sensor saturates.
     constexpr double limit = 1e9;
     const double scaled = std::round(value * 100.0);
-    if (std::isnan(scaled)) return 0;
+    if (std::isnan(scaled))
+        return 0;
     const double clamped = std::fmax(-limit, std::fmin(limit, scaled));
     return static_cast<uint16_t>(static_cast<long long>(clamped));
 }
 
 }  // namespace
 
-const SensorMap& MapOfProfile(int profile) {
+const SensorMap& MapOfProfile(int profile)
+{
     return profile == 2 ? profile2Map : profile1Map;
 }
 
-void EncodeMeasurements(int profile, const std::array<double, 3>& values, uint16_t* registers) {
+void EncodeMeasurements(int profile, const std::array<double, 3>& values, uint16_t* registers)
+{
     if (profile == 2) {
-        for (size_t i = 0; i < values.size(); ++i) registers[i] = Hundredths(values[i]);
+        for (size_t i = 0; i < values.size(); ++i)
+            registers[i] = Hundredths(values[i]);
         registers[3] = 0;
         return;
     }
@@ -48,7 +58,8 @@ void EncodeMeasurements(int profile, const std::array<double, 3>& values, uint16
     }
 }
 
-bool BaudIndex(unsigned baud, uint16_t& index) {
+bool BaudIndex(unsigned baud, uint16_t& index)
+{
     for (size_t i = 0; i < baudTable.size(); ++i) {
         if (baudTable[i].baud == baud) {
             index = static_cast<uint16_t>(i);
@@ -58,13 +69,16 @@ bool BaudIndex(unsigned baud, uint16_t& index) {
     return false;
 }
 
-bool BaudOfIndex(uint16_t index, unsigned& baud) {
-    if (index >= baudTable.size()) return false;
+bool BaudOfIndex(uint16_t index, unsigned& baud)
+{
+    if (index >= baudTable.size())
+        return false;
     baud = baudTable[index].baud;
     return true;
 }
 
-bool SpeedOfBaud(unsigned baud, speed_t& speed) {
+bool SpeedOfBaud(unsigned baud, speed_t& speed)
+{
     for (const BaudEntry& entry : baudTable) {
         if (entry.baud == baud) {
             speed = entry.speed;

@@ -9,7 +9,7 @@
 struct SensorMap {
     uint16_t measurementStart;  // first input register
     uint16_t measurementCount;
-    uint16_t configStart;       // first holding register
+    uint16_t configStart;  // first holding register
     uint16_t configCount;
     uint16_t addressRegister;
     uint16_t baudRegister;

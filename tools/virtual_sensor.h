@@ -17,15 +17,15 @@
 // still finds the real reply after LeadingGarbage and OtherSlaveFirst.
 enum class SensorFault {
     None,
-    Silent,              // receives and logs, but neither answers nor applies anything
-    FirstRequestOnly,    // of the measurement reads answers only the poll's first register
-    BadCrc,              // replies with a corrupted CRC
-    ExceptionReply,      // answers every request with exception 02 (illegal data address)
-    LeadingGarbage,      // sends a few bytes before each reply
-    OtherSlaveFirst,     // sends a whole reply from another slave address before its own
-    EndlessStream,       // answers with a stream of bytes that never holds its address,
-                         // at the line's pace, until the next request (at most 10 s)
-    ReadbackDiffers,     // configuration registers read back with a different low byte
+    Silent,            // receives and logs, but neither answers nor applies anything
+    FirstRequestOnly,  // of the measurement reads answers only the poll's first register
+    BadCrc,            // replies with a corrupted CRC
+    ExceptionReply,    // answers every request with exception 02 (illegal data address)
+    LeadingGarbage,    // sends a few bytes before each reply
+    OtherSlaveFirst,   // sends a whole reply from another slave address before its own
+    EndlessStream,     // answers with a stream of bytes that never holds its address,
+                       // at the line's pace, until the next request (at most 10 s)
+    ReadbackDiffers,   // configuration registers read back with a different low byte
 };
 
 struct SensorRequest {
@@ -68,8 +68,8 @@ public:
     std::string DevicePath() const;
 
     // Every request received at the sensor's speed so far, whether or not it was for this
-    // sensor or answered, in order; each is logged before its reply goes out. Requests at another speed are not understood and not
-    // logged, as on a real line.
+    // sensor or answered, in order; each is logged before its reply goes out. Requests at another
+    // speed are not understood and not logged, as on a real line.
     std::vector<SensorRequest> Requests() const;
     void ClearRequests();
 

@@ -32,30 +32,36 @@ constexpr const char* usage =
 
 constexpr const char* parityNames[] = {"None", "Even", "Odd"};
 
-bool ParseNumber(const char* text, long low, long high, long& value) {
+bool ParseNumber(const char* text, long low, long high, long& value)
+{
     char* end = nullptr;
     errno = 0;
     value = std::strtol(text, &end, 10);
     return errno == 0 && end != text && *end == '\0' && value >= low && value <= high;
 }
 
-bool ParseValues(const char* text, std::array<double, 3>& values) {
+bool ParseValues(const char* text, std::array<double, 3>& values)
+{
     const char* p = text;
     for (size_t i = 0; i < values.size(); ++i) {
         char* end = nullptr;
         values[i] = std::strtod(p, &end);
-        if (end == p) return false;
+        if (end == p)
+            return false;
         const char expected = i + 1 < values.size() ? ',' : '\0';
-        if (*end != expected) return false;
+        if (*end != expected)
+            return false;
         p = end + 1;
     }
     return true;
 }
 
-bool ParseOptions(int argc, char** argv, SensorOptions& options) {
+bool ParseOptions(int argc, char** argv, SensorOptions& options)
+{
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
-        if (i + 1 >= argc) return false;
+        if (i + 1 >= argc)
+            return false;
         const char* value = argv[++i];
         long number;
         if (option == "--profile" && ParseNumber(value, 1, 2, number)) {
@@ -75,18 +81,21 @@ bool ParseOptions(int argc, char** argv, SensorOptions& options) {
     return true;
 }
 
-void PrintLine(const std::string& line) {
+void PrintLine(const std::string& line)
+{
     std::fputs((line + "\n").c_str(), stdout);
     std::fflush(stdout);
 }
 
-std::string Settings(const VirtualSensor& sensor) {
+std::string Settings(const VirtualSensor& sensor)
+{
     return "address " + std::to_string(sensor.Address()) + ", " + std::to_string(sensor.Baud()) +
-           " baud, parity " + parityNames[sensor.Parity()];
+        " baud, parity " + parityNames[sensor.Parity()];
 }
 
 // True when a whole line was typed; clears watchStdin at end of input.
-bool EnterPressed(bool& watchStdin) {
+bool EnterPressed(bool& watchStdin)
+{
     char buffer[256];
     const ssize_t count = read(STDIN_FILENO, buffer, sizeof buffer);
     if (count <= 0) {
@@ -98,7 +107,8 @@ bool EnterPressed(bool& watchStdin) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0) {
             std::fputs(usage, stdout);
@@ -119,9 +129,11 @@ int main(int argc, char** argv) {
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
     sigaddset(&signals, SIGHUP);
-    if (pthread_sigmask(SIG_BLOCK, &signals, nullptr) != 0) return 1;
+    if (pthread_sigmask(SIG_BLOCK, &signals, nullptr) != 0)
+        return 1;
     const int signalFd = signalfd(-1, &signals, SFD_CLOEXEC);
-    if (signalFd == -1) return 1;
+    if (signalFd == -1)
+        return 1;
 
     VirtualSensor sensor(options);
     if (!sensor.Start()) {
@@ -148,21 +160,26 @@ int main(int argc, char** argv) {
     for (;;) {
         pollfd fds[2] = {{signalFd, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
         if (poll(fds, watchStdin ? 2 : 1, -1) < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             break;
         }
         bool restart = false;
         if (fds[0].revents & POLLIN) {
             signalfd_siginfo info;
-            if (read(signalFd, &info, sizeof info) != sizeof info) break;
-            if (info.ssi_signo != SIGHUP) break;
+            if (read(signalFd, &info, sizeof info) != sizeof info)
+                break;
+            if (info.ssi_signo != SIGHUP)
+                break;
             restart = true;
         }
-        if (watchStdin && fds[1].revents != 0 && EnterPressed(watchStdin)) restart = true;
+        if (watchStdin && fds[1].revents != 0 && EnterPressed(watchStdin))
+            restart = true;
         if (restart) {
             const bool applied = sensor.Restart();
             PrintLine("power cycled: now " + Settings(sensor));
-            if (!applied) std::fputs("virtual-sensor: the device refused these settings\n", stderr);
+            if (!applied)
+                std::fputs("virtual-sensor: the device refused these settings\n", stderr);
         }
     }
     sensor.Stop();

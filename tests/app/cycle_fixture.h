@@ -21,26 +21,32 @@ struct RecordedPause {
     bool operator==(const RecordedPause&) const = default;
 };
 
-inline std::ostream& operator<<(std::ostream& os, const RecordedPause& p) {
+inline std::ostream& operator<<(std::ostream& os, const RecordedPause& p)
+{
     return os << p.milliseconds << " ms after " << p.requestsBefore << " requests";
 }
 
-inline void PrintTo(const SensorRequest& request, std::ostream* os) {
+inline void PrintTo(const SensorRequest& request, std::ostream* os)
+{
     *os << FormatRequest(request);
 }
 
-inline SensorRequest ReadInput(uint8_t slave, uint16_t start, uint16_t quantity) {
+inline SensorRequest ReadInput(uint8_t slave, uint16_t start, uint16_t quantity)
+{
     return {slave, 4, start, quantity, {}};
 }
-inline SensorRequest ReadHolding(uint8_t slave, uint16_t start) {
+inline SensorRequest ReadHolding(uint8_t slave, uint16_t start)
+{
     return {slave, 3, start, 1, {}};
 }
-inline SensorRequest WriteOne(uint8_t slave, uint16_t start, uint16_t value) {
+inline SensorRequest WriteOne(uint8_t slave, uint16_t start, uint16_t value)
+{
     return {slave, 16, start, 1, {value}};
 }
 
 // 200 ms pauses after each of the given request counts.
-inline std::vector<RecordedPause> PausesAfter(std::initializer_list<std::size_t> counts) {
+inline std::vector<RecordedPause> PausesAfter(std::initializer_list<std::size_t> counts)
+{
     std::vector<RecordedPause> pauses;
     for (std::size_t count : counts)
         pauses.push_back({200, count});
@@ -53,7 +59,8 @@ inline const ShownMessage SuccessMessage{"Success.\rPlease power off and power o
 class CycleFixture {
 protected:
     // Starts a sensor on a pseudo-terminal and picks it in the port list.
-    void StartSensor(SensorOptions options) {
+    void StartSensor(SensorOptions options)
+    {
         options.onRequest = [this](const SensorRequest&) {
             std::lock_guard lock(arrivalMutex);
             ++arrivals;
@@ -65,25 +72,29 @@ protected:
     }
 
     // One tick on which a poll falls due.
-    void PollTick() {
+    void PollTick()
+    {
         cycle.tickCount = 9;
         cycle.TimerComandTimer();
     }
 
     // The Set button, then the tick that carries the change out.
-    void SetTick() {
+    void SetTick()
+    {
         cycle.RequestSet();
         cycle.TimerComandTimer();
     }
 
-    std::vector<SensorRequest> Requests() const {
+    std::vector<SensorRequest> Requests() const
+    {
         return sensor ? sensor->Requests() : std::vector<SensorRequest>{};
     }
 
     // A broadcast write returns as soon as its bytes are out, before the sensor has read
     // them; the pause is what lets the sensor catch up, so the recorder lets the request
     // log settle (no new request for 30 ms, 200 ms at most) before counting.
-    void RecordPause(unsigned milliseconds) {
+    void RecordPause(unsigned milliseconds)
+    {
         using namespace std::chrono_literals;
         const auto deadline = std::chrono::steady_clock::now() + 200ms;
         std::unique_lock lock(arrivalMutex);
@@ -107,4 +118,4 @@ protected:
     TickCycle cycle{window, [this](unsigned ms) { RecordPause(ms); }};
 };
 
-class CycleTest : public CycleFixture, public testing::Test {};
+class CycleTest : public CycleFixture, public testing::Test { };

@@ -22,13 +22,15 @@ struct FormatCase {
     const char* expected;
 };
 
-void PrintTo(const FormatCase& c, std::ostream* os) {
+void PrintTo(const FormatCase& c, std::ostream* os)
+{
     *os << c.expected;
 }
 
-class FormatFixedTest : public testing::TestWithParam<FormatCase> {};
+class FormatFixedTest : public testing::TestWithParam<FormatCase> { };
 
-TEST_P(FormatFixedTest, FormatsAsShownOnTheDisplay) {
+TEST_P(FormatFixedTest, FormatsAsShownOnTheDisplay)
+{
     const FormatCase& c = GetParam();
     EXPECT_EQ(c.expected, FormatFixed(c.value, c.decimals, c.separator));
 }
@@ -69,8 +71,8 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{18446744073709551616.0, 3, ',', "1,84467440737096E19"}));
 
 // Runs body with LC_NUMERIC set to locale, restoring the previous one afterwards.
-template <typename Body>
-bool WithNumericLocale(const char* locale, Body body) {
+template <typename Body> bool WithNumericLocale(const char* locale, Body body)
+{
     const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
     if (std::setlocale(LC_NUMERIC, locale) == nullptr)
         return false;
@@ -79,14 +81,16 @@ bool WithNumericLocale(const char* locale, Body body) {
     return true;
 }
 
-TEST(LocaleDecimalSeparator, IsThePointInTheCLocale) {
+TEST(LocaleDecimalSeparator, IsThePointInTheCLocale)
+{
     EXPECT_TRUE(WithNumericLocale("C", [] { EXPECT_EQ('.', LocaleDecimalSeparator()); }));
 }
 
 // Few build machines have a comma locale installed, so one is compiled into a temporary
 // directory when needed; without localedef and its sources the test is skipped. The window
 // runs with the user's locale, so the formatting must hold under it too.
-TEST(LocaleDecimalSeparator, FollowsACommaLocale) {
+TEST(LocaleDecimalSeparator, FollowsACommaLocale)
+{
     const auto check = [] {
         EXPECT_EQ(',', LocaleDecimalSeparator());
         EXPECT_EQ("21,500", FormatFixed(21.5, 3, LocaleDecimalSeparator()));
@@ -99,8 +103,8 @@ TEST(LocaleDecimalSeparator, FollowsACommaLocale) {
     const std::filesystem::path dir =
         std::filesystem::temp_directory_path() / ("tarnwell-locale-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
-    const std::string command = "localedef -i de_DE -f UTF-8 '" + (dir / "de_DE.UTF-8").string() +
-                                "' >/dev/null 2>&1";
+    const std::string command =
+        "localedef -i de_DE -f UTF-8 '" + (dir / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
     // localedef exits non-zero on mere warnings, so the result is judged by the setlocale.
     (void)std::system(command.c_str());
     setenv("LOCPATH", dir.c_str(), 1);

@@ -9,10 +9,12 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-ShownMessage Failed(const char* caption) {
+ShownMessage Failed(const char* caption)
+{
     return {"Failed.", caption, MessageIcon::Error, ""};
 }
-ShownMessage NotWritten(const char* caption) {
+ShownMessage NotWritten(const char* caption)
+{
     return {"Parameter is not written.", caption, MessageIcon::Error, ""};
 }
 
@@ -33,13 +35,15 @@ struct ChangeCase {
     uint8_t presenceAfter;
 };
 
-void PrintTo(const ChangeCase& c, std::ostream* os) {
+void PrintTo(const ChangeCase& c, std::ostream* os)
+{
     *os << c.name;
 }
 
-class ParameterChangeTest : public CycleFixture, public testing::TestWithParam<ChangeCase> {};
+class ParameterChangeTest : public CycleFixture, public testing::TestWithParam<ChangeCase> { };
 
-TEST_P(ParameterChangeTest, WritesVerifiesAndReports) {
+TEST_P(ParameterChangeTest, WritesVerifiesAndReports)
+{
     const ChangeCase& c = GetParam();
     SensorOptions options;
     options.profile = c.sensorProfile;
@@ -66,6 +70,8 @@ TEST_P(ParameterChangeTest, WritesVerifiesAndReports) {
     EXPECT_FALSE(cycle.port.IsOpen());
 }
 
+// One case a paragraph; the formatter would put every field on a line of its own.
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, ParameterChangeTest,
     testing::Values(
@@ -124,10 +130,12 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<ChangeCase>& info) {
         return "case" + std::to_string(info.index);
     });
+// clang-format on
 
 // The new settings are what the following polls use: slave 10 at 19200 baud, which a
 // restarted sensor answers and no other setting would reach.
-TEST_F(CycleTest, PollsAfterAChangeUseTheNewSettings) {
+TEST_F(CycleTest, PollsAfterAChangeUseTheNewSettings)
+{
     SensorOptions options;
     options.profile = 2;
     StartSensor(options);
@@ -157,15 +165,17 @@ struct PortErrorCase {
     const char* detailsHint;
 };
 
-void PrintTo(const PortErrorCase& c, std::ostream* os) {
+void PrintTo(const PortErrorCase& c, std::ostream* os)
+{
     *os << c.name;
 }
 
-class PortErrorTest : public CycleFixture, public testing::TestWithParam<PortErrorCase> {};
+class PortErrorTest : public CycleFixture, public testing::TestWithParam<PortErrorCase> { };
 
 // The box names the path between double quotes and says why in its details; nothing is
 // written, the request ends, and the next due poll shows "No sensor".
-TEST_P(PortErrorTest, ShowsTheErrorBoxOnceAndWritesNothing) {
+TEST_P(PortErrorTest, ShowsTheErrorBoxOnceAndWritesNothing)
+{
     const PortErrorCase& c = GetParam();
     StartSensor({});
     if (!c.portName.empty())
@@ -215,15 +225,17 @@ struct NewSelectionCase {
     const char* caption;
 };
 
-void PrintTo(const NewSelectionCase& c, std::ostream* os) {
+void PrintTo(const NewSelectionCase& c, std::ostream* os)
+{
     *os << "new baud " << c.baudNewIndex << " new parity " << c.parityNewIndex;
 }
 
-class NewSelectionTest : public CycleFixture, public testing::TestWithParam<NewSelectionCase> {};
+class NewSelectionTest : public CycleFixture, public testing::TestWithParam<NewSelectionCase> { };
 
 // A value outside its list would be written into the sensor and then become the current
 // setting no line can use: the change refuses before anything goes out, the address too.
-TEST_P(NewSelectionTest, RefusesTheChangeBeforeAnyTraffic) {
+TEST_P(NewSelectionTest, RefusesTheChangeBeforeAnyTraffic)
+{
     StartSensor({});
     window.addressNew = 10;
     window.baudNewIndex = GetParam().baudNewIndex;

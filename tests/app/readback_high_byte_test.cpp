@@ -20,14 +20,18 @@ namespace {
 // Reads `count` request bytes from the line, then answers with `reply` and its CRC.
 class ScriptedPeer {
 public:
-    ScriptedPeer(std::size_t count, std::vector<uint8_t> reply) : count(count), reply(std::move(reply)) {
-        const uint16_t crc = MyRs232Port::Crc16(this->reply.data(),
-                                                static_cast<uint8_t>(this->reply.size()));
+    ScriptedPeer(std::size_t count, std::vector<uint8_t> reply)
+        : count(count)
+        , reply(std::move(reply))
+    {
+        const uint16_t crc =
+            MyRs232Port::Crc16(this->reply.data(), static_cast<uint8_t>(this->reply.size()));
         this->reply.push_back(static_cast<uint8_t>(crc & 0xFF));
         this->reply.push_back(static_cast<uint8_t>(crc >> 8));
     }
 
-    ~ScriptedPeer() {
+    ~ScriptedPeer()
+    {
         if (thread.joinable())
             thread.join();
         if (master != -1)
@@ -36,7 +40,8 @@ public:
             close(slave);
     }
 
-    bool Start() {
+    bool Start()
+    {
         char name[64];
         // The slave stays open here so the line never hangs up between the tool's opens.
         if (openpty(&master, &slave, name, nullptr, nullptr) != 0)
@@ -54,7 +59,8 @@ public:
     std::vector<uint8_t> received;
 
 private:
-    void Serve() {
+    void Serve()
+    {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
         while (received.size() < count) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -77,7 +83,8 @@ private:
     std::thread thread;
 };
 
-TEST(ReadbackHighByte, OnlyTheLowByteIsCompared) {
+TEST(ReadbackHighByte, OnlyTheLowByteIsCompared)
+{
     // The broadcast write (11 bytes) and the read-back request at the new address (8 bytes),
     // answered with 266: high byte 1, low byte 10.
     ScriptedPeer peer(19, {10, 3, 2, 0x01, 0x0A});
@@ -90,9 +97,8 @@ TEST(ReadbackHighByte, OnlyTheLowByteIsCompared) {
     cycle.RequestSet();
     cycle.TimerComandTimer();
 
-    const std::vector<uint8_t> expected{0x00, 0x10, 0x00, 0x00, 0x00, 0x01, 0x02, 0x00, 0x0A,
-                                        0x2B, 0xC7, 0x0A, 0x03, 0x00, 0x00, 0x00, 0x01, 0x85,
-                                        0x71};
+    const std::vector<uint8_t> expected{0x00, 0x10, 0x00, 0x00, 0x00, 0x01, 0x02, 0x00, 0x0A, 0x2B,
+                                        0xC7, 0x0A, 0x03, 0x00, 0x00, 0x00, 0x01, 0x85, 0x71};
     EXPECT_EQ(expected, peer.received);
     EXPECT_EQ(10, window.address);
     ASSERT_EQ(1u, window.messages.size());

@@ -17,10 +17,11 @@ struct ShownMessage {
     bool operator==(const ShownMessage&) const = default;
 };
 
-inline std::ostream& operator<<(std::ostream& os, const ShownMessage& m) {
+inline std::ostream& operator<<(std::ostream& os, const ShownMessage& m)
+{
     return os << '[' << m.caption << "] " << m.text
-              << (m.icon == MessageIcon::Error ? " (error)" : " (information)") << " {"
-              << m.details << '}';
+              << (m.icon == MessageIcon::Error ? " (error)" : " (information)") << " {" << m.details
+              << '}';
 }
 
 struct ShownMeasurement {
@@ -29,7 +30,8 @@ struct ShownMeasurement {
     bool operator==(const ShownMeasurement&) const = default;
 };
 
-inline std::ostream& operator<<(std::ostream& os, const ShownMeasurement& m) {
+inline std::ostream& operator<<(std::ostream& os, const ShownMeasurement& m)
+{
     return os << '"' << m.text << "\" rgb(" << int(m.colour.red) << ',' << int(m.colour.green)
               << ',' << int(m.colour.blue) << ')';
 }
@@ -57,33 +59,40 @@ public:
     int AddressValue() override { return Read("AddressValue", address); }
     int AddressNewValue() override { return Read("AddressNewValue", addressNew); }
 
-    void SetMeasurement(const std::string& text, TextColour colour) override {
+    void SetMeasurement(const std::string& text, TextColour colour) override
+    {
         calls.push_back("SetMeasurement");
         measurements.push_back({text, colour});
     }
-    void SetAddressValue(int value) override {
+    void SetAddressValue(int value) override
+    {
         calls.push_back("SetAddressValue(" + std::to_string(value) + ")");
         address = value;
     }
-    void SelectBaudrateIndex(int index) override {
+    void SelectBaudrateIndex(int index) override
+    {
         calls.push_back("SelectBaudrateIndex(" + std::to_string(index) + ")");
         baudIndex = index;
     }
-    void SelectParityIndex(int index) override {
+    void SelectParityIndex(int index) override
+    {
         calls.push_back("SelectParityIndex(" + std::to_string(index) + ")");
         parityIndex = index;
     }
     void ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon,
-                     const std::string& details) override {
+                     const std::string& details) override
+    {
         calls.push_back("ShowMessage(" + caption + ")");
         messages.push_back({text, caption, icon, details});
     }
-    void SetTimerEnabled(bool enabled) override {
+    void SetTimerEnabled(bool enabled) override
+    {
         calls.push_back(enabled ? "SetTimerEnabled(true)" : "SetTimerEnabled(false)");
     }
 
     // The calls that change what the technician sees, without the reads.
-    std::vector<std::string> Changes() const {
+    std::vector<std::string> Changes() const
+    {
         std::vector<std::string> changes;
         for (const std::string& call : calls)
             if (call.find('(') != std::string::npos || call == "SetMeasurement")
@@ -91,15 +100,16 @@ public:
         return changes;
     }
 
-    void Forget() {
+    void Forget()
+    {
         calls.clear();
         measurements.clear();
         messages.clear();
     }
 
 private:
-    template <typename T>
-    T Read(const char* name, const T& value) {
+    template <typename T> T Read(const char* name, const T& value)
+    {
         calls.push_back(name);
         return value;
     }

@@ -14,14 +14,16 @@ const Strings IdleTick{"SetTimerEnabled(false)", "SetTimerEnabled(true)"};
 const Strings PollingTick{"SetTimerEnabled(false)", "SetMeasurement", "SetTimerEnabled(true)"};
 const std::string Profile1Text = "21.500    1.000    -2.000  ";
 
-SensorOptions Profile2Sensor() {
+SensorOptions Profile2Sensor()
+{
     SensorOptions options;
     options.profile = 2;
     options.values = {1.25, 0.0, 655.35};
     return options;
 }
 
-TEST_F(CycleTest, EveryTenthTickPollsAndTheOthersStayOffTheLine) {
+TEST_F(CycleTest, EveryTenthTickPollsAndTheOthersStayOffTheLine)
+{
     StartSensor({});
     for (int round = 1; round <= 2; ++round) {
         for (int tick = 1; tick <= 9; ++tick) {
@@ -45,7 +47,8 @@ TEST_F(CycleTest, EveryTenthTickPollsAndTheOthersStayOffTheLine) {
     }
 }
 
-TEST_F(CycleTest, Profile1PollReadsThreePairsWithPausesBetween) {
+TEST_F(CycleTest, Profile1PollReadsThreePairsWithPausesBetween)
+{
     StartSensor({});
     PollTick();
 
@@ -61,7 +64,8 @@ TEST_F(CycleTest, Profile1PollReadsThreePairsWithPausesBetween) {
 
 // Profile 1 is tried first; the profile 2 sensor refuses its registers and the detector
 // moves on, so the second poll reads the one block of four.
-TEST_F(CycleTest, Profile2SensorIsFoundOnTheSecondPoll) {
+TEST_F(CycleTest, Profile2SensorIsFoundOnTheSecondPoll)
+{
     StartSensor(Profile2Sensor());
     PollTick();
     EXPECT_EQ(2, cycle.sensorProfile);
@@ -78,7 +82,8 @@ TEST_F(CycleTest, Profile2SensorIsFoundOnTheSecondPoll) {
     EXPECT_EQ(5, cycle.presenceCount);
 }
 
-TEST_F(CycleTest, ValuesOfAnEarlyEndedPollAreShownAsAGoodPoll) {
+TEST_F(CycleTest, ValuesOfAnEarlyEndedPollAreShownAsAGoodPoll)
+{
     SensorOptions options;
     options.fault = SensorFault::FirstRequestOnly;
     StartSensor(options);
@@ -98,15 +103,17 @@ struct FaultCase {
     const char* shown;
 };
 
-void PrintTo(const FaultCase& c, std::ostream* os) {
+void PrintTo(const FaultCase& c, std::ostream* os)
+{
     *os << c.name;
 }
 
-class PollFaultTest : public CycleFixture, public testing::TestWithParam<FaultCase> {};
+class PollFaultTest : public CycleFixture, public testing::TestWithParam<FaultCase> { };
 
 // What a real line does wrong: the poll either finds the reply or gives up within its
 // time-outs, never hangs, and always gives the port back.
-TEST_P(PollFaultTest, EndsInTheRightTextWithinItsTimeOuts) {
+TEST_P(PollFaultTest, EndsInTheRightTextWithinItsTimeOuts)
+{
     const FaultCase& c = GetParam();
     SensorOptions options;
     options.fault = c.fault;
@@ -128,17 +135,17 @@ TEST_P(PollFaultTest, EndsInTheRightTextWithinItsTimeOuts) {
 
 INSTANTIATE_TEST_SUITE_P(
     Line, PollFaultTest,
-    testing::Values(FaultCase{"Silent", SensorFault::Silent, "No sensor"},
-                    FaultCase{"BadCrc", SensorFault::BadCrc, "No sensor"},
-                    FaultCase{"ExceptionReply", SensorFault::ExceptionReply, "No sensor"},
-                    FaultCase{"EndlessStream", SensorFault::EndlessStream, "No sensor"},
-                    FaultCase{"LeadingGarbage", SensorFault::LeadingGarbage,
-                              "21.500    1.000    -2.000  "},
-                    FaultCase{"OtherSlaveFirst", SensorFault::OtherSlaveFirst,
-                              "21.500    1.000    -2.000  "}),
+    testing::Values(
+        FaultCase{"Silent", SensorFault::Silent, "No sensor"},
+        FaultCase{"BadCrc", SensorFault::BadCrc, "No sensor"},
+        FaultCase{"ExceptionReply", SensorFault::ExceptionReply, "No sensor"},
+        FaultCase{"EndlessStream", SensorFault::EndlessStream, "No sensor"},
+        FaultCase{"LeadingGarbage", SensorFault::LeadingGarbage, "21.500    1.000    -2.000  "},
+        FaultCase{"OtherSlaveFirst", SensorFault::OtherSlaveFirst, "21.500    1.000    -2.000  "}),
     [](const testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
 
-TEST_F(CycleTest, WithoutASensorTheProfilesAlternate) {
+TEST_F(CycleTest, WithoutASensorTheProfilesAlternate)
+{
     SensorOptions options;
     options.fault = SensorFault::Silent;
     StartSensor(options);
@@ -157,7 +164,8 @@ TEST_F(CycleTest, WithoutASensorTheProfilesAlternate) {
         EXPECT_EQ((ShownMeasurement{"No sensor", MeasurementRed}), shown);
 }
 
-TEST_F(CycleTest, APortThatCannotBeOpenedLeavesTheProfileUnchosen) {
+TEST_F(CycleTest, APortThatCannotBeOpenedLeavesTheProfileUnchosen)
+{
     window.portName = "ttyTwMissing";
     for (int poll = 0; poll < 3; ++poll) {
         PollTick();
@@ -168,7 +176,8 @@ TEST_F(CycleTest, APortThatCannotBeOpenedLeavesTheProfileUnchosen) {
     EXPECT_EQ((ShownMeasurement{"No sensor", MeasurementRed}), window.measurements.back());
 }
 
-TEST_F(CycleTest, AGoodPollForgivesFiveFailedTicksAndTheSixthSwitches) {
+TEST_F(CycleTest, AGoodPollForgivesFiveFailedTicksAndTheSixthSwitches)
+{
     StartSensor({});
     PollTick();
     ASSERT_EQ(5, cycle.presenceCount);
@@ -186,7 +195,8 @@ TEST_F(CycleTest, AGoodPollForgivesFiveFailedTicksAndTheSixthSwitches) {
 }
 
 // Idle ticks and successful changes neither count against the sensor nor renew it.
-TEST_F(CycleTest, OnlyPollsRenewThePresence) {
+TEST_F(CycleTest, OnlyPollsRenewThePresence)
+{
     StartSensor({});
     PollTick();
     sensor->SetFault(SensorFault::Silent);
@@ -204,7 +214,8 @@ TEST_F(CycleTest, OnlyPollsRenewThePresence) {
     EXPECT_EQ(5, cycle.presenceCount);
 }
 
-TEST_F(CycleTest, ASetRequestDueWithThePollRunsFirst) {
+TEST_F(CycleTest, ASetRequestDueWithThePollRunsFirst)
+{
     StartSensor({});
     cycle.tickCount = 9;
     SetTick();
@@ -224,14 +235,16 @@ struct SelectionCase {
     int parityIndex;
 };
 
-void PrintTo(const SelectionCase& c, std::ostream* os) {
+void PrintTo(const SelectionCase& c, std::ostream* os)
+{
     *os << "baud " << c.baudIndex << " parity " << c.parityIndex;
 }
 
-class PollSelectionTest : public CycleFixture, public testing::TestWithParam<SelectionCase> {};
+class PollSelectionTest : public CycleFixture, public testing::TestWithParam<SelectionCase> { };
 
 // A list without a valid selection has no line setting: the device is not even opened.
-TEST_P(PollSelectionTest, ShowsNoSensorWithoutTouchingTheLine) {
+TEST_P(PollSelectionTest, ShowsNoSensorWithoutTouchingTheLine)
+{
     StartSensor({});
     window.baudIndex = GetParam().baudIndex;
     window.parityIndex = GetParam().parityIndex;
@@ -249,7 +262,8 @@ INSTANTIATE_TEST_SUITE_P(OutOfList, PollSelectionTest,
                                          SelectionCase{259, 1}, SelectionCase{3, -1},
                                          SelectionCase{3, 3}));
 
-TEST(PortPath, NamesLiveUnderDevAndPathsStayAsTyped) {
+TEST(PortPath, NamesLiveUnderDevAndPathsStayAsTyped)
+{
     EXPECT_EQ("/dev/ttyUSB0", TickCycle::PortPath("ttyUSB0"));
     EXPECT_EQ("/dev/pts/3", TickCycle::PortPath("/dev/pts/3"));
     EXPECT_EQ("/dev/serial/by-id/x", TickCycle::PortPath("serial/by-id/x"));

@@ -24,7 +24,7 @@ constexpr int FirstMeasurementMs = 2500;
 bool ShowsGreen(QLabel* text, const QString& expected)
 {
     return text->text() == expected &&
-           text->palette().color(text->foregroundRole()) == QColor(0, 128, 0);
+        text->palette().color(text->foregroundRole()) == QColor(0, 128, 0);
 }
 
 bool Logged(const VirtualSensor& sensor, const SensorRequest& request)

@@ -25,8 +25,7 @@ namespace {
 // A path that is certain not to exist, so every tick's Open fails at once.
 const char* const MissingPort = "/dev/ttyMISSING9";
 
-template <class W>
-W* Find(QWidget& window, const char* name)
+template <class W> W* Find(QWidget& window, const char* name)
 {
     W* widget = window.findChild<W*>(name);
     if (!widget)
@@ -189,8 +188,7 @@ private slots:
         QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
         QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
         QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
-        QCOMPARE(window->geometry().center(),
-                 window->screen()->availableGeometry().center());
+        QCOMPARE(window->geometry().center(), window->screen()->availableGeometry().center());
     }
 
     void measurementFrameLooksEnabled()
@@ -201,8 +199,9 @@ private slots:
             QCOMPARE(frame->palette().color(QPalette::Disabled, role),
                      frame->palette().color(QPalette::Active, role));
         QVERIFY(Find<QLabel>(*window, "StaticTextMeasurement")->font().bold());
-        QVERIFY(Find<QLabel>(*window, "StaticTextMeasurement")->geometry().intersects(
-            frame->geometry()));
+        QVERIFY(Find<QLabel>(*window, "StaticTextMeasurement")
+                    ->geometry()
+                    .intersects(frame->geometry()));
     }
 
     // Whatever font stands in for Tahoma, no text loses its end.
@@ -218,8 +217,8 @@ private slots:
             QStyleOptionComboBox option;
             option.initFrom(list);
             option.editable = list->isEditable();
-            const QRect field = list->style()->subControlRect(
-                QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list);
+            const QRect field = list->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                              QStyle::SC_ComboBoxEditField, list);
             // The port list must also show a typed pseudo-terminal path whole.
             QStringList texts = Items(list);
             if (list->isEditable())
@@ -257,10 +256,10 @@ private slots:
     {
         ShowActive();
         Find<QComboBox>(*window, "sComboBoxPortName")->setFocus();
-        const QStringList expected{"sComboBoxBaudrate",     "sComboBoxParity",
-                                   "sSpinEditAddress",      "sComboBoxBaudrate_new",
-                                   "sComboBoxParity_new",   "sSpinEditAddress_new",
-                                   "sButtonSet",            "sComboBoxPortName"};
+        const QStringList expected{"sComboBoxBaudrate",   "sComboBoxParity",
+                                   "sSpinEditAddress",    "sComboBoxBaudrate_new",
+                                   "sComboBoxParity_new", "sSpinEditAddress_new",
+                                   "sButtonSet",          "sComboBoxPortName"};
         QStringList visited;
         for (int i = 0; i < expected.size(); ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

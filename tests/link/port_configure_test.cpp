@@ -11,7 +11,10 @@ namespace {
 // Shows the time-outs, which only the port's reads and writes use.
 class InspectedPort : public MyRs232Port {
 public:
-    InspectedPort() : MyRs232Port(1024, 1024) {}
+    InspectedPort()
+        : MyRs232Port(1024, 1024)
+    {
+    }
     const Timeouts& CurrentTimeouts() const { return timeouts; }
 };
 
@@ -40,7 +43,7 @@ TEST_F(ConfiguredPty, LeavesAnEightBitTransparentLineAtTheRequestedSpeed)
         uint32_t baud;
         speed_t code;
         uint8_t parity;
-    } cases[] = {{1200, B1200, 0}, {2400, B2400, 1}, {4800, B4800, 2},
+    } cases[] = {{1200, B1200, 0}, {2400, B2400, 1},   {4800, B4800, 2},
                  {9600, B9600, 2}, {19200, B19200, 0}, {38400, B38400, 1}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.baud << " baud, parity code " << int(c.parity));
@@ -56,7 +59,9 @@ TEST_F(ConfiguredPty, LeavesAnEightBitTransparentLineAtTheRequestedSpeed)
             EXPECT_EQ(held.c_cflag & (PARENB | PARODD),
                       c.parity == 1 ? tcflag_t(PARENB | PARODD) : tcflag_t(PARENB));
         }
-        EXPECT_EQ(held.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP | INPCK | PARMRK | IGNBRK | BRKINT),
+        EXPECT_EQ(held.c_iflag &
+                      (IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP | INPCK | PARMRK |
+                       IGNBRK | BRKINT),
                   0u);
         EXPECT_EQ(held.c_oflag & OPOST, 0u);
         EXPECT_EQ(held.c_lflag & (ICANON | ECHO | ECHONL | ISIG | IEXTEN), 0u);

@@ -12,7 +12,10 @@ namespace {
 // Sets the write time-out directly, so a stalled write can be shown to end in a test's time.
 class ShortWriteTimeoutPort : public MyRs232Port {
 public:
-    ShortWriteTimeoutPort() : MyRs232Port(1024, 1024) {}
+    ShortWriteTimeoutPort()
+        : MyRs232Port(1024, 1024)
+    {
+    }
     void LimitWrites(unsigned perByte, unsigned constant)
     {
         timeouts.writeTotalMultiplier = perByte;
@@ -110,7 +113,8 @@ TEST_F(OpenPty, AWriteThatCannotGoOutEndsAtItsDeadline)
     port.LimitWrites(0, 100);
     // Nobody reads the master: the pseudo-terminal's buffers fill and stay full.
     const Bytes lots(1 << 20, 0x55);
-    const auto ms = MillisecondsOf([&] { EXPECT_FALSE(port.Write(lots.data(), static_cast<int>(lots.size()))); });
+    const auto ms = MillisecondsOf(
+        [&] { EXPECT_FALSE(port.Write(lots.data(), static_cast<int>(lots.size()))); });
     EXPECT_GE(ms, 95);
     EXPECT_LT(ms, 1000);
 }

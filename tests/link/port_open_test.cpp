@@ -52,7 +52,8 @@ TEST(PortOpen, PathsUpToNineteenCharactersOpenLongerOnesAreCutAndRefused)
     } cases[] = {{19, true}, {20, false}, {40, false}};
     for (const auto& c : cases) {
         // A link to the slave, so a refusal can only come from the length.
-        const std::string path = dir.path + "/" + std::string(c.pathLength - dir.path.size() - 1, 'p');
+        const std::string path =
+            dir.path + "/" + std::string(c.pathLength - dir.path.size() - 1, 'p');
         std::filesystem::create_symlink(pty.SlavePath(), path);
         MyRs232Port port(1024, 1024);
         EXPECT_EQ(port.Open(path.c_str()), c.opens) << path;
@@ -161,8 +162,8 @@ TEST(PortOpen, NoOpenOrCloseLeavesADescriptorBehind)
         ASSERT_TRUE(port.Open(pty.SlavePath().c_str()));
         EXPECT_TRUE(port.Configure(9600, 2));
         port.Close();
-        EXPECT_FALSE(port.Open("/dev/null"));           // refused after the check
-        EXPECT_FALSE(port.Open("/dev/ttyUSB99"));       // missing
+        EXPECT_FALSE(port.Open("/dev/null"));      // refused after the check
+        EXPECT_FALSE(port.Open("/dev/ttyUSB99"));  // missing
         EXPECT_FALSE(port.Open("/tmp/far/too/long/a/path"));
         ASSERT_TRUE(holder.Open(pty.SlavePath().c_str()));
         EXPECT_FALSE(port.Open(pty.SlavePath().c_str()));  // busy after the open

@@ -40,11 +40,11 @@ uint16_t ReferenceCrc(const uint8_t* data, size_t length);
 Bytes WithCrc(Bytes bytes);
 
 // Milliseconds taken by f.
-template <typename F>
-long long MillisecondsOf(F&& f)
+template <typename F> long long MillisecondsOf(F&& f)
 {
     const auto start = std::chrono::steady_clock::now();
     f();
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start)
         .count();
 }

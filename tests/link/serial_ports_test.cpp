@@ -29,7 +29,8 @@ protected:
         fs::create_directories(devices);
         if (hardware) {
             fs::create_directories(fs::path(root) / "devices" / "parents" / name);
-            fs::create_directory_symlink(fs::path(root) / "devices" / "parents" / name, devices / "device");
+            fs::create_directory_symlink(fs::path(root) / "devices" / "parents" / name,
+                                         devices / "device");
         }
         if (type)
             std::ofstream(devices / "type") << type << "\n";
@@ -59,7 +60,8 @@ TEST_F(FakeTtyClass, ListsPortsWithHardwareInNaturalOrder)
     AddTty("ptmx", false);
     AddTty("ttyprintk", false);
     EXPECT_EQ(ListSerialPorts(root.string()),
-              (std::vector<std::string>{"ttyACM0", "ttyAMA0", "ttyS0", "ttyS2", "ttyS10", "ttyUSB9", "ttyUSB10"}));
+              (std::vector<std::string>{"ttyACM0", "ttyAMA0", "ttyS0", "ttyS2", "ttyS10", "ttyUSB9",
+                                        "ttyUSB10"}));
 }
 
 TEST_F(FakeTtyClass, ADanglingDeviceLinkOrAMissingTreeGivesNoPorts)

@@ -48,7 +48,7 @@ public:
 
 struct stat CharDevice(unsigned deviceMajor, unsigned deviceMinor)
 {
-    struct stat info {};
+    struct stat info { };
     info.st_mode = S_IFCHR | 0660;
     info.st_rdev = makedev(deviceMajor, deviceMinor);
     return info;
@@ -60,21 +60,21 @@ TEST(TerminalDevice, AcceptsSerialTtysWithHardwareAndPseudoTerminalSlavesOnly)
 {
     FakeSysfs sysfs;
     ASSERT_FALSE(sysfs.root.empty());
-    sysfs.AddCharDevice("188:0", "tty", true);           // ttyUSB0
-    sysfs.AddCharDevice("166:0", "tty", true);           // ttyACM0
-    sysfs.AddCharDevice("4:64", "tty", true, "4");       // ttyS0, a 16550A
-    sysfs.AddCharDevice("4:65", "tty", true, "0");       // ttyS1, a placeholder of the 8250 driver
-    sysfs.AddCharDevice("4:1", "tty", false);            // tty1, a virtual console
-    sysfs.AddCharDevice("5:3", "tty", false);            // ttyprintk
-    sysfs.AddCharDevice("10:130", "misc", true);         // watchdog
-    sysfs.AddCharDevice("1:3", "mem", false);            // null
-    sysfs.AddCharDevice("5:0", "tty", true);             // /dev/tty, even if sysfs claimed hardware
+    sysfs.AddCharDevice("188:0", "tty", true);      // ttyUSB0
+    sysfs.AddCharDevice("166:0", "tty", true);      // ttyACM0
+    sysfs.AddCharDevice("4:64", "tty", true, "4");  // ttyS0, a 16550A
+    sysfs.AddCharDevice("4:65", "tty", true, "0");  // ttyS1, a placeholder of the 8250 driver
+    sysfs.AddCharDevice("4:1", "tty", false);       // tty1, a virtual console
+    sysfs.AddCharDevice("5:3", "tty", false);       // ttyprintk
+    sysfs.AddCharDevice("10:130", "misc", true);    // watchdog
+    sysfs.AddCharDevice("1:3", "mem", false);       // null
+    sysfs.AddCharDevice("5:0", "tty", true);        // /dev/tty, even if sysfs claimed hardware
 
     struct stat block = CharDevice(254, 0);
     block.st_mode = S_IFBLK | 0660;
-    struct stat fifo {};
+    struct stat fifo { };
     fifo.st_mode = S_IFIFO | 0600;
-    struct stat file {};
+    struct stat file { };
     file.st_mode = S_IFREG | 0600;
 
     const struct {
@@ -141,8 +141,8 @@ TEST(TerminalDevice, DeviceNodesThatAreNotSerialPortsAreRefused)
     // Opening any of these would have effects: a new pseudo-terminal, the technician's own
     // terminal or console, or (for the ttyS placeholders) a port without hardware.
     int refused = 0;
-    for (const char* path : {"/dev/null", "/dev/zero", "/dev/tty", "/dev/console", "/dev/ptmx", "/dev/tty1",
-                             "/dev/tty0", "/dev/loop0", "/dev/vda"}) {
+    for (const char* path : {"/dev/null", "/dev/zero", "/dev/tty", "/dev/console", "/dev/ptmx",
+                             "/dev/tty1", "/dev/tty0", "/dev/loop0", "/dev/vda"}) {
         if (access(path, F_OK) != 0)
             continue;
         MyRs232Port port(1024, 1024);

@@ -22,13 +22,13 @@ class ScriptedPeer {
 public:
     ScriptedPeer(PtyPair& pty, size_t requestLength, Bytes reply, Ending ending = Ending::StayQuiet)
         : thread([this, &pty, requestLength, reply = std::move(reply), ending] {
-              request = pty.ReadFromSlave(requestLength, 2s);
-              pty.WriteToSlave(reply);
-              if (ending == Ending::HangUp)
-                  pty.HangUp();
-              while (ending == Ending::EndlessStream && !stop)
-                  pty.WriteToSlave(Bytes(64, 0x55));
-          })
+            request = pty.ReadFromSlave(requestLength, 2s);
+            pty.WriteToSlave(reply);
+            if (ending == Ending::HangUp)
+                pty.HangUp();
+            while (ending == Ending::EndlessStream && !stop)
+                pty.WriteToSlave(Bytes(64, 0x55));
+        })
     {
     }
     ~ScriptedPeer() { Join(); }
@@ -76,10 +76,14 @@ TEST_F(Transaction, SendsExactlyTheseRequestBytes)
         Bytes request;
         Bytes reply;
     } cases[] = {
-        {"input registers 100-101 of 247", [](MyRs232Port& p) { return p.ReadInputRegisters(247, 100, 2); },
-         {0xF7, 0x04, 0x00, 0x64, 0x00, 0x02, 0x24, 0x82}, WithCrc({0xF7, 0x04, 0x04, 0, 1, 0, 2})},
-        {"holding register 0 of 247", [](MyRs232Port& p) { return p.ReadHoldingRegisters(247, 0, 1); },
-         {0xF7, 0x03, 0x00, 0x00, 0x00, 0x01, 0x90, 0x9C}, WithCrc({0xF7, 0x03, 0x02, 0, 1})},
+        {"input registers 100-101 of 247",
+         [](MyRs232Port& p) { return p.ReadInputRegisters(247, 100, 2); },
+         {0xF7, 0x04, 0x00, 0x64, 0x00, 0x02, 0x24, 0x82},
+         WithCrc({0xF7, 0x04, 0x04, 0, 1, 0, 2})},
+        {"holding register 0 of 247",
+         [](MyRs232Port& p) { return p.ReadHoldingRegisters(247, 0, 1); },
+         {0xF7, 0x03, 0x00, 0x00, 0x00, 0x01, 0x90, 0x9C},
+         WithCrc({0xF7, 0x03, 0x02, 0, 1})},
         {"10 into register 512 of 247",
          [](MyRs232Port& p) { return p.WriteMultipleRegisters(247, 512, 1, kTen); },
          {0xF7, 0x10, 0x02, 0x00, 0x00, 0x01, 0x02, 0x00, 0x0A, 0x2A, 0x33},
@@ -97,9 +101,11 @@ TEST_F(Transaction, SendsExactlyTheseRequestBytes)
 TEST_F(Transaction, ABroadcastWriteReturnsOnceSentWithoutReadingAnything)
 {
     ASSERT_TRUE(pty.WriteToSlave({0x42}));  // waiting in the input, must stay there
-    const auto ms = MillisecondsOf([&] { EXPECT_TRUE(port.WriteMultipleRegisters(0, 0, 1, kTen)); });
+    const auto ms =
+        MillisecondsOf([&] { EXPECT_TRUE(port.WriteMultipleRegisters(0, 0, 1, kTen)); });
     EXPECT_LT(ms, 200);
-    EXPECT_EQ(pty.ReadFromSlave(12, 300ms), Bytes({0x00, 0x10, 0x00, 0x00, 0x00, 0x01, 0x02, 0x00, 0x0A, 0x2B, 0xC7}));
+    EXPECT_EQ(pty.ReadFromSlave(12, 300ms),
+              Bytes({0x00, 0x10, 0x00, 0x00, 0x00, 0x01, 0x02, 0x00, 0x0A, 0x2B, 0xC7}));
     uint8_t waiting = 0;
     EXPECT_TRUE(port.Read(&waiting, 1));
     EXPECT_EQ(waiting, 0x42);
@@ -169,13 +175,16 @@ TEST_F(Transaction, ReadsAReplyThroughWhatARealLineDoesWrongOrFailsInTime)
         long long atLeastMs, belowMs;
     } cases[] = {
         {"a clean reply", good, Ending::StayQuiet, true, 0, 200},
-        {"garbage before the reply", concat({0x00, 0xFF, 0x13, 0x37}, good), Ending::StayQuiet, true, 0, 200},
+        {"garbage before the reply", concat({0x00, 0xFF, 0x13, 0x37}, good), Ending::StayQuiet,
+         true, 0, 200},
         {"another slave's reply first", concat(otherSlave, good), Ending::StayQuiet, true, 0, 200},
         {"an exception reply", WithCrc({0xF7, 0x84, 0x02}), Ending::StayQuiet, false, 0, 200},
         {"a wrong CRC", badCrc, Ending::StayQuiet, false, 0, 200},
-        {"a reply cut short", Bytes(good.begin(), good.end() - 2), Ending::StayQuiet, false, kTimeout, 1000},
+        {"a reply cut short", Bytes(good.begin(), good.end() - 2), Ending::StayQuiet, false,
+         kTimeout, 1000},
         {"silence", {}, Ending::StayQuiet, false, kTimeout, 1000},
-        {"a hang-up mid-reply", Bytes(good.begin(), good.begin() + 4), Ending::HangUp, false, 0, kTimeout},
+        {"a hang-up mid-reply", Bytes(good.begin(), good.begin() + 4), Ending::HangUp, false, 0,
+         kTimeout},
         {"an endless stream without the address", {}, Ending::EndlessStream, false, 0, 1000},
         {"a byte count above 250", hugeCount, Ending::StayQuiet, false, 0, 200},
     };

@@ -25,7 +25,8 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes WithCrc(Bytes frame) {
+Bytes WithCrc(Bytes frame)
+{
     const uint16_t crc = ModbusCrc(frame.data(), frame.size());
     frame.push_back(static_cast<uint8_t>(crc & 0xFF));
     frame.push_back(static_cast<uint8_t>(crc >> 8));
@@ -35,7 +36,8 @@ Bytes WithCrc(Bytes frame) {
 // The far end of the line, where the tool would be.
 class DeviceLine {
 public:
-    DeviceLine() {
+    DeviceLine()
+    {
         master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
         char name[PATH_MAX];
         if (master != -1 && grantpt(master) == 0 && unlockpt(master) == 0 &&
@@ -43,8 +45,10 @@ public:
             path = name;
         }
     }
-    ~DeviceLine() {
-        if (master != -1) close(master);
+    ~DeviceLine()
+    {
+        if (master != -1)
+            close(master);
     }
     DeviceLine(const DeviceLine&) = delete;
     DeviceLine& operator=(const DeviceLine&) = delete;
@@ -52,34 +56,41 @@ public:
     bool Ok() const { return !path.empty(); }
     const std::string& Path() const { return path; }
 
-    bool Send(const Bytes& frame) const {
+    bool Send(const Bytes& frame) const
+    {
         return write(master, frame.data(), frame.size()) == static_cast<ssize_t>(frame.size());
     }
 
     // What arrives until count bytes are in or a second has passed.
-    Bytes Receive(size_t count) const {
+    Bytes Receive(size_t count) const
+    {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
         Bytes bytes;
         while (bytes.size() < count) {
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(
                 deadline - std::chrono::steady_clock::now());
             pollfd fd{master, POLLIN, 0};
-            if (left.count() <= 0 || poll(&fd, 1, static_cast<int>(left.count())) <= 0) break;
+            if (left.count() <= 0 || poll(&fd, 1, static_cast<int>(left.count())) <= 0)
+                break;
             uint8_t chunk[256];
             const ssize_t got = read(master, chunk, std::min(sizeof chunk, count - bytes.size()));
-            if (got <= 0) break;
+            if (got <= 0)
+                break;
             bytes.insert(bytes.end(), chunk, chunk + got);
         }
         return bytes;
     }
 
     // A request and the reply it gets, which should be exactly `expected`.
-    Bytes Transact(const Bytes& request, size_t expected) const {
-        if (!Send(WithCrc(request))) return {};
+    Bytes Transact(const Bytes& request, size_t expected) const
+    {
+        if (!Send(WithCrc(request)))
+            return {};
         return Receive(expected);
     }
 
-    termios Settings() const {
+    termios Settings() const
+    {
         termios settings{};
         tcgetattr(master, &settings);
         return settings;
@@ -90,7 +101,8 @@ private:
     std::string path;
 };
 
-void ExpectLine(const termios& settings, speed_t speed, bool odd) {
+void ExpectLine(const termios& settings, speed_t speed, bool odd)
+{
     EXPECT_EQ(cfgetospeed(&settings), speed);
     EXPECT_EQ(cfgetispeed(&settings), speed);
     EXPECT_EQ((settings.c_cflag & PARODD) != 0, odd);
@@ -101,11 +113,14 @@ void ExpectLine(const termios& settings, speed_t speed, bool odd) {
 
 // 1 when the device refuses other opens, 0 when it takes them, -1 when it cannot tell.
 // Asked rather than tried, since root may open an exclusive terminal all the same.
-int Exclusive(const std::string& path) {
+int Exclusive(const std::string& path)
+{
     const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd == -1) return errno == EBUSY ? 1 : -1;
+    if (fd == -1)
+        return errno == EBUSY ? 1 : -1;
     int flag = -1;
-    if (ioctl(fd, TIOCGEXCL, &flag) != 0) flag = -1;
+    if (ioctl(fd, TIOCGEXCL, &flag) != 0)
+        flag = -1;
     close(fd);
     return flag;
 }
@@ -117,13 +132,14 @@ struct LineCase {
     bool odd;
 };
 
-void PrintTo(const LineCase& c, std::ostream* os) {
+void PrintTo(const LineCase& c, std::ostream* os)
+{
     *os << c.baud << " baud, parity index " << int(c.parity);
 }
 
 }  // namespace
 
-class DeviceSettings : public ::testing::TestWithParam<LineCase> {};
+class DeviceSettings : public ::testing::TestWithParam<LineCase> { };
 
 // Parity indexes count None, Even, Odd, unlike the tool's own parity codes.
 INSTANTIATE_TEST_SUITE_P(Table, DeviceSettings,
@@ -131,7 +147,8 @@ INSTANTIATE_TEST_SUITE_P(Table, DeviceSettings,
                                            LineCase{9600, 1, B9600, false},
                                            LineCase{38400, 2, B38400, true}));
 
-TEST_P(DeviceSettings, SetsTheDeviceRawAtItsOwnSpeedAndParity) {
+TEST_P(DeviceSettings, SetsTheDeviceRawAtItsOwnSpeedAndParity)
+{
     const LineCase c = GetParam();
     DeviceLine line;
     ASSERT_TRUE(line.Ok());
@@ -142,7 +159,8 @@ TEST_P(DeviceSettings, SetsTheDeviceRawAtItsOwnSpeedAndParity) {
 }
 
 // Input registers 100 and 101 of profile 1 hold 21.5 (0x41AC0000), low-order half first.
-TEST(SensorOnDevice, AnswersAHandBuiltRequest) {
+TEST(SensorOnDevice, AnswersAHandBuiltRequest)
+{
     DeviceLine line;
     ASSERT_TRUE(line.Ok());
     VirtualSensor sensor({.device = line.Path()});
@@ -157,7 +175,8 @@ TEST(SensorOnDevice, AnswersAHandBuiltRequest) {
 
 // Profile 2 takes 19200 baud (index 4) and odd parity (index 2) at its power cycle, moves
 // the device to them, and answers there.
-TEST(SensorOnDevice, RestartMovesTheDeviceToTheWrittenSettings) {
+TEST(SensorOnDevice, RestartMovesTheDeviceToTheWrittenSettings)
+{
     DeviceLine line;
     ASSERT_TRUE(line.Ok());
     VirtualSensor sensor({.profile = 2, .device = line.Path()});
@@ -173,7 +192,8 @@ TEST(SensorOnDevice, RestartMovesTheDeviceToTheWrittenSettings) {
     EXPECT_EQ(line.Transact({247, 3, 0x02, 0x01, 0, 1}, 7), WithCrc({247, 3, 2, 0, 4}));
 }
 
-TEST(SensorOnDevice, RefusesDevicesItCannotServe) {
+TEST(SensorOnDevice, RefusesDevicesItCannotServe)
+{
     DeviceLine line;
     ASSERT_TRUE(line.Ok());
     VirtualSensor served({.device = line.Path()});
@@ -189,7 +209,8 @@ TEST(SensorOnDevice, RefusesDevicesItCannotServe) {
 }
 
 // Without releasing its claim a sensor would leave the device busy for everyone but root.
-TEST(SensorOnDevice, DeviceIsFreeAgainOnceItsSensorIsGone) {
+TEST(SensorOnDevice, DeviceIsFreeAgainOnceItsSensorIsGone)
+{
     DeviceLine line;
     ASSERT_TRUE(line.Ok());
     {

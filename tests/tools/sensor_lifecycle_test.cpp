@@ -9,17 +9,20 @@
 
 namespace {
 
-int OpenDescriptors() {
+int OpenDescriptors()
+{
     DIR* dir = opendir("/proc/self/fd");
     int count = 0;
-    while (readdir(dir) != nullptr) ++count;
+    while (readdir(dir) != nullptr)
+        ++count;
     closedir(dir);
     return count;
 }
 
 }  // namespace
 
-TEST(SensorLifecycle, RefusesSettingsNoSensorHas) {
+TEST(SensorLifecycle, RefusesSettingsNoSensorHas)
+{
     const SensorOptions refused[] = {
         {.profile = 3}, {.address = 0}, {.address = 248}, {.baud = 115200}, {.parity = 3}};
     for (const SensorOptions& options : refused) {
@@ -28,7 +31,8 @@ TEST(SensorLifecycle, RefusesSettingsNoSensorHas) {
     }
 }
 
-TEST(SensorLifecycle, StopsPromptlyAndLeavesNoDescriptors) {
+TEST(SensorLifecycle, StopsPromptlyAndLeavesNoDescriptors)
+{
     const int before = OpenDescriptors();
     {
         VirtualSensor sensor({});

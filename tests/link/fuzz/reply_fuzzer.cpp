@@ -17,7 +17,11 @@ namespace {
 // The port on a descriptor of the test's choosing; Read and Write work on any descriptor.
 class SocketPort : public MyRs232Port {
 public:
-    SocketPort(int rxSize, int txSize, int fd) : MyRs232Port(rxSize, txSize) { handle = fd; }
+    SocketPort(int rxSize, int txSize, int fd)
+        : MyRs232Port(rxSize, txSize)
+    {
+        handle = fd;
+    }
 };
 
 // The window's sizes, the least the transactions rely on, and sizes too small for them.
